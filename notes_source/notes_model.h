@@ -1,0 +1,97 @@
+#pragma once
+// What the import reads of Apple's Notes: the scripting object model, as interfaces that each
+// backend implements (in memory, a Notes library file, later Notes' own database).
+//
+// A missing name or body reads as empty text; a missing `id` is std::nullopt, which differs from
+// an empty one. Dates keep microseconds. Objects are shared; every read asks the backend.
+//
+//   auto notes = lookup.applicationWithBundleIdentifier("com.apple.notes");
+//   if (notes && notes->accounts().count() > 0) {
+//       auto account = notes->accounts().firstObject();
+//       for (auto folder : account->folders()) { ... folder->container().get()->id() ... }
+//   }
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "notes_source/element_list.h"
+#include "platform/text.h"
+
+namespace quillmere {
+
+using Date = std::chrono::sys_time<std::chrono::microseconds>;
+
+class NotesAttachment {
+public:
+    virtual ~NotesAttachment() = default;
+    virtual Text name() const = 0;
+};
+
+class NotesNote {
+public:
+    virtual ~NotesNote() = default;
+    virtual Text name() const = 0;  // the title
+    virtual Text body() const = 0;  // HTML; empty for a locked note
+    virtual std::optional<Date> creationDate() const = 0;
+    virtual std::optional<Date> modificationDate() const = 0;
+    virtual ElementList<NotesAttachment> attachments() const = 0;
+};
+
+// An account or a folder: what a folder's `container` resolves to.
+class NotesContainer {
+public:
+    virtual ~NotesContainer() = default;
+    virtual std::optional<Text> id() const = 0;
+    virtual Text name() const = 0;
+};
+
+class NotesFolder;
+
+// A reference to another object that `get` resolves.
+template <class Object>
+class ObjectReference {
+public:
+    explicit ObjectReference(std::function<std::shared_ptr<Object>()> resolve)
+        : resolve_(std::move(resolve)) {}
+    // The object referred to; null when it cannot be resolved.
+    std::shared_ptr<Object> get() const { return resolve_ ? resolve_() : nullptr; }
+
+private:
+    std::function<std::shared_ptr<Object>()> resolve_;
+};
+
+class NotesFolder : public NotesContainer {
+public:
+    virtual ObjectReference<NotesContainer> container() const = 0;
+    virtual ElementList<NotesNote> notes() const = 0;
+    // The direct sub-folders.
+    virtual ElementList<NotesFolder> folders() const = 0;
+};
+
+class NotesAccount : public NotesContainer {
+public:
+    // Every folder of the account, nested ones included, in pre-order.
+    virtual ElementList<NotesFolder> folders() const = 0;
+};
+
+class NotesApplication {
+public:
+    virtual ~NotesApplication() = default;
+    virtual ElementList<NotesAccount> accounts() const = 0;
+    // Every note of every account.
+    virtual ElementList<NotesNote> notes() const = 0;
+};
+
+// Finds the Notes application by its bundle identifier ("com.apple.notes"). The front end decides
+// what the lookup opens (for example the Notes library file the user chose).
+class NotesLookup {
+public:
+    virtual ~NotesLookup() = default;
+    // None when Notes is not there. An application with 0 accounts when it cannot be read.
+    virtual std::shared_ptr<NotesApplication> applicationWithBundleIdentifier(
+        const std::string& bundleIdentifier) = 0;
+};
+
+}  // namespace quillmere
