@@ -11,17 +11,15 @@
 //       for (auto folder : account->folders()) { ... folder->container().get()->id() ... }
 //   }
 
-#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "notes_source/element_list.h"
+#include "platform/date.h"
 #include "platform/text.h"
 
 namespace quillmere {
-
-using Date = std::chrono::sys_time<std::chrono::microseconds>;
 
 class NotesAttachment {
 public:
