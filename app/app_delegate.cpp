@@ -1,0 +1,11 @@
+#include "app/app_delegate.h"
+
+#include "app/app_services.h"
+
+namespace quillmere {
+
+void AppDelegate::applicationDidFinishLaunching() {
+    appServices().userDefaults->registerBool(kUseFirstParagraphAsHeadingKey, true);
+}
+
+}  // namespace quillmere

@@ -1,0 +1,96 @@
+#pragma once
+// The application's delegate and only controller: it starts an import run, mirrors the Notes
+// folder tree into a fresh export folder, turns every note into one file, and hands the folder
+// to Quillmere. A front end makes one, sets its outlets and calls its handlers; the services it
+// needs come from appServices().
+//
+//   auto delegate = std::make_shared<AppDelegate>();
+//   delegate->setProgressIndicator(bar);
+//   delegate->setStartButton(button);
+//   delegate->applicationDidFinishLaunching();
+//   delegate->beginImport();  // on the main queue; the walk goes on in the background
+//
+// The delegate keeps no state of a run: everything a later step needs travels with it, so a run
+// holds the delegate alive (shared_from_this) until its completion step has run.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "notes_source/notes_model.h"
+#include "platform/button.h"
+#include "platform/file_url.h"
+#include "platform/progress_indicator.h"
+#include "platform/regular_expression.h"
+#include "platform/text.h"
+#include "platform/window.h"
+
+namespace quillmere {
+
+class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
+public:
+    // The user default that makes the first paragraph of every note a level-1 heading.
+    static constexpr const char* kUseFirstParagraphAsHeadingKey = "useFirstParagraphAsHeading";
+    // The bundle identifier the Notes application is looked up by.
+    static constexpr const char* kNotesBundleIdentifier = "com.apple.notes";
+
+    AppDelegate() = default;
+
+    // ---- Outlets: weak references that the front end sets ----
+    std::weak_ptr<Window> window() const { return window_; }
+    void setWindow(std::weak_ptr<Window> window) { window_ = std::move(window); }
+    std::weak_ptr<ProgressIndicator> progressIndicator() const { return progressIndicator_; }
+    void setProgressIndicator(std::weak_ptr<ProgressIndicator> indicator) {
+        progressIndicator_ = std::move(indicator);
+    }
+    std::weak_ptr<Button> startButton() const { return startButton_; }
+    void setStartButton(std::weak_ptr<Button> button) { startButton_ = std::move(button); }
+
+    // ---- Application ----
+    // Registers the default YES for the heading preference; a value the user stored wins.
+    void applicationDidFinishLaunching();
+    // Closing the window quits the application.
+    bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
+    // Runs one import. Called on the main queue; returns once the walk is submitted to the
+    // global queue, or at once after an alert that ends the run. The delegate must be owned by a
+    // std::shared_ptr.
+    void beginImport(const void* sender = nullptr);
+
+    // ---- Folder tree (on the background walk) ----
+    // Creates `url` and exports every folder of `folders` whose container is `parentId`.
+    void createFolders(const ElementList<NotesFolder>& folders, const std::optional<Text>& parentId,
+                       const FileURL& url);
+    // Exports one folder below `url`: its directory, its notes, then its sub-folders.
+    void createFolder(const std::shared_ptr<NotesFolder>& folder,
+                      const std::optional<Text>& parentId, const FileURL& url);
+    // Exports every note of the list into the directory `url`, in list order.
+    void writeNotes(const ElementList<NotesNote>& notes, const FileURL& url);
+    // Creates the directory (and missing parents); on failure shows the error alert on the main
+    // queue, waiting until it is dismissed, and answers false.
+    bool createDirectoryAtURL(const FileURL& url);
+
+    // ---- Note export (on the background walk) ----
+    // Turns one note, at `index` in its folder's list, into one file in `folderURL`, then posts
+    // one progress step to the main queue. Never fails: problems are logged.
+    void exportNote(const std::shared_ptr<NotesNote>& note, std::uint64_t index,
+                    const FileURL& folderURL);
+
+    // ---- First-paragraph heading ----
+    // Makes the first paragraph of the HTML text (searched after the body start tag when the
+    // text has a body) a level-1 heading, in place.
+    void convertFirstParagraphToHeadingInString(Text& text) const;
+    // One tag or one entity, "(<.+>)|(&.+;)": cuts a tag or an entity off the end of a link.
+    // The same object on every call.
+    static const RegularExpression& simpleXMLContentExpression();
+
+private:
+    // The part of a run that goes on in the background, and its final step on the main queue.
+    void walkAccounts(const std::shared_ptr<NotesApplication>& notes, const FileURL& exportFolder);
+    void completeImport(const FileURL& exportFolder);
+
+    std::weak_ptr<Window> window_;
+    std::weak_ptr<ProgressIndicator> progressIndicator_;
+    std::weak_ptr<Button> startButton_;
+};
+
+}  // namespace quillmere

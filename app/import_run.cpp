@@ -1,0 +1,139 @@
+// The import run: checks on the main queue, the walk over the accounts in the background, and
+// the hand-over of the export folder to Quillmere at the end.
+
+#include <array>
+
+#include "app/app_delegate.h"
+#include "app/app_services.h"
+#include "app/export_names.h"
+#include "platform/alerts.h"
+#include "platform/file_manager.h"
+#include "temp_files/temporary_files.h"
+
+namespace quillmere {
+
+namespace {
+
+// The Quillmere editions that may take the export folder, the preferred one first.
+constexpr std::array<const char*, 4> kTargetBundleIdentifiers = {
+    "com.quillmereapp.mac",
+    "com.vellumry.quillmere-tessary",
+    "com.vellumry.quillmere3",
+    "com.vellumry.quillmere3.demo",
+};
+
+void showAlert(const char* messageText, const char* informativeText) {
+    appServices().alerts->runModal(Alert{messageText, informativeText});
+}
+
+// The number of notes the progress bar is sized by. With one account it is the notes its
+// folders hold; with several, every note of the application.
+std::uint64_t noteCountForProgress(const NotesApplication& notes) {
+    if (notes.accounts().count() >= 2) {
+        return notes.notes().count();
+    }
+    std::uint64_t count = 0;
+    if (const std::shared_ptr<NotesAccount> account = notes.accounts().firstObject()) {
+        for (const std::shared_ptr<NotesFolder>& folder : account->folders()) {
+            if (folder) {
+                count += folder->notes().count();
+            }
+        }
+    }
+    return count;
+}
+
+}  // namespace
+
+void AppDelegate::beginImport(const void* /*sender*/) {
+    Error error;
+    const std::optional<FileURL> temporaryDirectory =
+        TemporaryFiles::createUniqueTemporaryDirectoryWithError(FileManager::defaultManager(),
+                                                                &error);
+    if (!temporaryDirectory) {
+        appServices().alerts->runModal(Alert::fromError(error));
+        return;
+    }
+    const FileURL exportFolder =
+        temporaryDirectory->URLByAppendingPathComponent(u"Imported from Notes").asDirectory(true);
+
+    const std::shared_ptr<NotesApplication> notes =
+        appServices().notesLookup->applicationWithBundleIdentifier(kNotesBundleIdentifier);
+    if (!notes) {
+        showAlert("Could not find Notes.app", "Could not find Notes application.");
+        return;
+    }
+    if (notes->accounts().count() == 0) {
+        // A refused Automation permission reads as no accounts at all.
+        showAlert("Could not access Notes",
+                  "The importer could not access any of your notes. Please open System Settings, "
+                  "go to \u201CPrivacy & Security\u201D \u203A \u201CAutomation\u201D \u203A "
+                  "\u201CQuillmere Notes Importer\u201D and make sure Notes is enabled.");
+        return;
+    }
+
+    const std::shared_ptr<ProgressIndicator> progress = progressIndicator().lock();
+    if (progress) {
+        progress->setHidden(false);
+    }
+    if (const std::shared_ptr<Button> button = startButton().lock()) {
+        button->setHidden(true);
+    }
+    const std::uint64_t noteCount = noteCountForProgress(*notes);
+    if (progress) {
+        progress->setMaxValue(static_cast<double>(noteCount));
+        progress->setDoubleValue(0.0);
+    }
+
+    appServices().globalQueue->async([self = shared_from_this(), notes, exportFolder] {
+        self->walkAccounts(notes, exportFolder);
+    });
+}
+
+void AppDelegate::walkAccounts(const std::shared_ptr<NotesApplication>& notes,
+                               const FileURL& exportFolder) {
+    const ElementList<NotesAccount> accounts = notes->accounts();
+    if (accounts.count() < 2) {
+        // The folders of the only account go straight into the export folder. With no account
+        // left (it can vanish after the checks) the export folder is still made, empty.
+        const std::shared_ptr<NotesAccount> account = accounts.firstObject();
+        const ElementList<NotesFolder> folders =
+            account ? account->folders() : ElementList<NotesFolder>();
+        const std::optional<Text> accountId = account ? account->id() : std::nullopt;
+        createFolders(folders, accountId, exportFolder);
+    } else {
+        for (const std::shared_ptr<NotesAccount>& account : accounts) {
+            if (!account) {
+                continue;
+            }
+            const FileURL accountDirectory =
+                exportFolder
+                    .URLByAppendingPathComponent(
+                        export_names::directoryNameForAccount(account->name()))
+                    .asDirectory(true);
+            const ElementList<NotesFolder> folders = account->folders();
+            const std::optional<Text> accountId = account->id();
+            createFolders(folders, accountId, accountDirectory);
+        }
+    }
+    appServices().mainQueue->async(
+        [self = shared_from_this(), exportFolder] { self->completeImport(exportFolder); });
+}
+
+void AppDelegate::completeImport(const FileURL& exportFolder) {
+    if (const std::shared_ptr<ProgressIndicator> progress = progressIndicator().lock()) {
+        progress->setHidden(true);
+    }
+    if (const std::shared_ptr<Button> button = startButton().lock()) {
+        button->setHidden(false);
+    }
+    Workspace& workspace = *appServices().workspace;
+    for (const char* bundleIdentifier : kTargetBundleIdentifiers) {
+        if (workspace.openURLsWithAppBundleIdentifier({exportFolder}, bundleIdentifier)) {
+            return;
+        }
+    }
+    workspace.selectFileInFileViewerRootedAtPath(std::nullopt, exportFolder.path());
+}
+
+}  // namespace quillmere
