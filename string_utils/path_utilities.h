@@ -18,19 +18,33 @@ namespace quillmere::PathUtilities {
 // spaces shrink to one, leading and trailing dots are defused, and the result fits 100 code units.
 Text stringByReplacingUnallowedFilenameCharacters(const Text& string);
 
-// `preferredName`, or a variant of it that none of `takenNames` holds; `currentName` is the
-// name the item already has, which it may keep.
+// `preferredName` in NFD, or "<name> - 2.<ext>", "<name> - 3.<ext>" ... (the first number
+// that is free), where names are compared after NFD and full lower-casing. `currentName`, the
+// name the item has now, always counts as free and, when it has an extension, lends it to the
+// result. Only the last component has an extension, and a leading "." does not start one
+// (".profile" has none). Never fails; the counter has no upper bound.
+//
+//   filenameForPrefererredName(u"Notes.txt", std::nullopt, {u"notes.txt"})   // u"Notes - 2.txt"
 Text filenameForPrefererredName(const Text& preferredName, const std::optional<Text>& currentName,
                                 const std::vector<Text>& takenNames);
 
-// `path` with "." and ".." components resolved and separators normalised, without consulting
-// the disk; absent when the path cannot be standardized.
+// `path` with "." components dropped, each ".." taking away the component before it, and
+// repeated separators collapsed, purely as text (no links, no "~"). A leading "/" stays; a
+// trailing "/" is dropped. Absent when a ".." climbs above the start ("..", "a/../..", "/..").
+//
+//   stringByStandardizingVirtualPath(u"a/b/../c")   // u"a/c"
 std::optional<Text> stringByStandardizingVirtualPath(const Text& path);
 
-// `path` expressed relative to `basePath`; absent when no relative path leads there.
+// The components of `path` beyond the leading ones it shares with `basePath` (compared exactly),
+// joined again; "" when nothing remains. The base need not be shared whole. Absent when `path`
+// has fewer components than `basePath` or shares not even the first one. Never yields "..".
+//
+//   pathRelativeToBasePath(u"/home/u1/docs/x.txt", u"/home/u1")   // u"docs/x.txt"
 std::optional<Text> pathRelativeToBasePath(const Text& path, const Text& basePath);
 
-// `path` with the user's home directory at its start written as "~".
+// `path` with the real user's home directory (from the password database, never `$HOME`) at
+// its start written as "~"; a plain prefix test, so "/home/u10" becomes "~0" for "/home/u1".
+// Unchanged when the path does not begin with it or the lookup fails.
 Text stringByAbbreviatingUserDirectoryInPath(const Text& path);
 
 }  // namespace quillmere::PathUtilities
