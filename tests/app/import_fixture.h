@@ -59,6 +59,13 @@ protected:
         return directories.empty() ? fs::path() : directories.front() / "Imported from Notes";
     }
 
+    // The export folder that the latest completed run offered.
+    fs::path lastExportFolder() const {
+        const auto& requests = services.workspace->openRequests;
+        EXPECT_FALSE(requests.empty());
+        return requests.empty() ? fs::path() : fs::path(requests.back().urls.at(0).path());
+    }
+
     // Everything below `root`: relative path -> file content, or "<dir>" for a directory.
     static std::map<std::string, std::string> tree(const fs::path& root) {
         std::map<std::string, std::string> entries;
