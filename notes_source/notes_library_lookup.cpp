@@ -1,0 +1,33 @@
+#include "notes_source/notes_library_lookup.h"
+
+#include "notes_source/notes_library_file.h"
+
+namespace quillmere {
+
+namespace {
+
+// Notes that cannot be read: it is there, but answers no accounts.
+class UnreadableNotes : public NotesApplication {
+public:
+    ElementList<NotesAccount> accounts() const override { return {}; }
+    ElementList<NotesNote> notes() const override { return {}; }
+};
+
+}  // namespace
+
+std::shared_ptr<NotesApplication> NotesLibraryLookup::applicationWithBundleIdentifier(
+    const std::string& bundleIdentifier) {
+    lastError_.reset();
+    if (bundleIdentifier != "com.apple.notes") return nullptr;
+    if (!path_) {
+        lastError_ = "No Notes library chosen.";
+        return nullptr;
+    }
+    LibraryLoad load = loadNotesLibrary(*path_);
+    lastError_ = load.error;
+    if (!load.found) return nullptr;
+    if (!load.application) return std::make_shared<UnreadableNotes>();
+    return load.application;
+}
+
+}  // namespace quillmere
