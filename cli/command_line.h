@@ -1,0 +1,39 @@
+#pragma once
+// The command line of quillmere-notes-import:
+//
+//   quillmere-notes-import [--library PATH] [--heading | --no-heading] [--no-open] [--quiet]
+//
+// plus --help and --version. "--library=PATH" is accepted too.
+//
+//   auto parsed = command_line::parse({"--library", "Notes.json", "--no-open"});
+//   if (auto* usageError = std::get_if<command_line::UsageError>(&parsed)) { ... exit 2 ... }
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace quillmere::command_line {
+
+struct Options {
+    std::optional<std::string> libraryPath;  // --library
+    std::optional<bool> useHeading;          // --heading / --no-heading; none: the stored value
+    bool open = true;                        // --no-open clears it
+    bool quiet = false;                      // --quiet
+    bool help = false;                       // --help: print the help and do nothing else
+    bool version = false;                    // --version: print the version and do nothing else
+};
+
+struct UsageError {
+    std::string message;  // one line, without the program's name
+};
+
+// The options of `arguments` (without the program's name), or what is wrong with them.
+std::variant<Options, UsageError> parse(const std::vector<std::string>& arguments);
+
+// The synopsis, one line, without a newline.
+std::string usage(const std::string& programName);
+// The help: the synopsis, what the command does and every option.
+std::string help(const std::string& programName);
+
+}  // namespace quillmere::command_line

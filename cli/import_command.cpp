@@ -1,0 +1,109 @@
+#include "cli/import_command.h"
+
+#include <errno.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "app/app_delegate.h"
+#include "app/app_services.h"
+#include "cli/terminal_alerts.h"
+#include "cli/terminal_notes_lookup.h"
+#include "cli/terminal_progress_indicator.h"
+#include "cli/terminal_start_button.h"
+#include "cli/terminal_status_line.h"
+#include "cli/terminal_workspace.h"
+#include "notes_source/notes_library_lookup.h"
+#include "platform/background_queue.h"
+#include "platform/desktop/desktop_workspace.h"
+#include "platform/event_loop.h"
+#include "platform/link_detector.h"
+#include "platform/system_log.h"
+#include "platform/user_defaults_store.h"
+#include "platform/window.h"
+
+namespace quillmere {
+
+namespace {
+
+// The library to read: the one named on the command line, else the one chosen in the window.
+std::optional<std::string> libraryPath(const command_line::Options& options,
+                                       const UserDefaults& defaults) {
+    if (options.libraryPath) return options.libraryPath;
+    auto chosen = defaults.stringForKey(UserDefaultsStore::kNotesLibraryPathKey);
+    if (chosen && chosen->empty()) return std::nullopt;
+    return chosen;
+}
+
+bool printLastLine(const std::string& line) {
+    std::string bytes = line + "\n";
+    return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
+           std::fflush(stdout) == 0;
+}
+
+}  // namespace
+
+int runImportCommand(const command_line::Options& options) {
+    auto statusLine = std::make_shared<TerminalStatusLine>(
+        STDERR_FILENO, !options.quiet && ::isatty(STDERR_FILENO) == 1);
+
+    auto defaults = std::make_shared<UserDefaultsStore>(UserDefaultsStore::defaultFile());
+    if (auto error = defaults->lastError()) {
+        statusLine->printLine(system_log::escapeControlCharacters(*error));
+    }
+    if (options.useHeading) {
+        defaults->setArgumentBool(AppDelegate::kUseFirstParagraphAsHeadingKey, *options.useHeading);
+    }
+
+    // The main queue is this thread's; the background queue is declared after it so that it
+    // ends (finishing the walk) while the main queue still exists.
+    auto mainQueue = std::make_shared<EventLoop>();
+    auto globalQueue = std::make_shared<BackgroundQueue>();
+    auto alerts = std::make_shared<TerminalAlerts>(statusLine);
+    auto workspace = std::make_shared<TerminalWorkspace>(
+        options.open ? std::make_shared<DesktopWorkspace>() : nullptr);
+    installAppServices(AppServices{
+        .mainQueue = mainQueue,
+        .globalQueue = globalQueue,
+        .userDefaults = defaults,
+        .alerts = alerts,
+        .workspace = workspace,
+        .log = std::make_shared<SystemLog>(
+            SystemLog::defaultProgramName(),
+            [statusLine](const std::string& line) { statusLine->printLine(line); }),
+        .linkDetector = std::make_shared<LinkDetector>(),
+        .notesLookup = std::make_shared<TerminalNotesLookup>(
+            std::make_shared<NotesLibraryLookup>(libraryPath(options, *defaults)), statusLine),
+    });
+
+    auto window = std::make_shared<Window>();
+    auto progressIndicator = std::make_shared<TerminalProgressIndicator>(statusLine);
+    auto startButton = std::make_shared<TerminalStartButton>([mainQueue] { mainQueue->stop(); });
+    {
+        auto delegate = std::make_shared<AppDelegate>();
+        delegate->setWindow(window);
+        delegate->setProgressIndicator(progressIndicator);
+        delegate->setStartButton(startButton);
+        delegate->applicationDidFinishLaunching();
+        delegate->beginImport();
+    }
+    // A run that got past its checks hid the start button; one that did not ended at an alert.
+    if (startButton->runStarted()) mainQueue->run();
+
+    installAppServices(AppServices{});
+    globalQueue.reset();  // waits for the walk to let go of what it holds
+    statusLine->clearStatus();
+
+    if (!startButton->runCompleted()) return kExitStoppedByAlert;
+    if (!workspace->exportFolder()) return kExitStoppedByAlert;  // a run always offers it
+    if (!printLastLine(*workspace->exportFolder())) {
+        statusLine->printLine(SystemLog::defaultProgramName() +
+                              ": cannot write the export folder's path: " + ::strerror(errno));
+        return kExitStoppedByAlert;
+    }
+    return kExitDone;
+}
+
+}  // namespace quillmere

@@ -1,0 +1,38 @@
+// quillmere-notes-import: the importer without a window, for terminals and scripts.
+
+#include <signal.h>
+
+#include <cstdio>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "cli/import_command.h"
+
+namespace {
+constexpr const char* kProgramName = "quillmere-notes-import";
+}
+
+int main(int argc, char** argv) {
+    // A closed standard output must show up as a failed write, not end the program mid-run.
+    ::signal(SIGPIPE, SIG_IGN);
+
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    auto parsed = quillmere::command_line::parse(arguments);
+    if (auto* error = std::get_if<quillmere::command_line::UsageError>(&parsed)) {
+        std::fprintf(stderr, "%s: %s\n%s\n", kProgramName, error->message.c_str(),
+                     quillmere::command_line::usage(kProgramName).c_str());
+        return quillmere::kExitUsage;
+    }
+    const auto& options = std::get<quillmere::command_line::Options>(parsed);
+    if (options.help) {
+        std::fputs(quillmere::command_line::help(kProgramName).c_str(), stdout);
+        return quillmere::kExitDone;
+    }
+    if (options.version) {
+        std::printf("%s %s\n", kProgramName, QUILLMERE_VERSION);
+        return quillmere::kExitDone;
+    }
+    return quillmere::runImportCommand(options);
+}
