@@ -81,19 +81,25 @@ Text fittedBaseName(TextView base, TextView extension) {
 }
 
 Text uniqueFileName(const Text& base, const Text& extension, const std::vector<Text>& takenNames) {
+    auto withExtension = [&extension](const Text& name) {
+        return extension.empty() ? name : name + u"." + extension;
+    };
+    std::vector<Text> taken = takenNames;
     Text shortened = fittedBaseName(base, extension);
     for (;;) {
-        Text candidate = PathUtilities::filenameForPrefererredName(
-            extension.empty() ? shortened : shortened + u"." + extension, std::nullopt, takenNames);
+        Text candidate = PathUtilities::filenameForPrefererredName(withExtension(shortened),
+                                                                   std::nullopt, taken);
         const std::size_t bytes = utf8Length(candidate);
         const std::size_t baseBytes = utf8Length(shortened);
         if (bytes <= kMaxNameBytes || baseBytes == 0) {
             return candidate;
         }
         // The counter (or the decomposition) made the name longer: give the base less room and
-        // choose again, since the shorter base may clash with other names.
+        // choose again. The shortened name without a counter counts as taken, so that the
+        // result still shows that it stands beside another of the same name.
         const std::size_t excess = bytes - kMaxNameBytes;
         shortened = prefixFittingUtf8Bytes(shortened, baseBytes > excess ? baseBytes - excess : 0);
+        taken.push_back(withExtension(shortened));
     }
 }
 
