@@ -54,6 +54,9 @@ bool isTerminator(char32_t c) {
     if (c == 0xFFFC || U_IS_SURROGATE(c) || isEastAsianPunctuation(c)) {
         return true;
     }
+    if (c == 0x200C || c == 0x200D) {
+        return false;  // zero-width (non-)joiners belong inside words of Indic and Arabic scripts
+    }
     const int8_t type = u_charType(static_cast<UChar32>(c));
     return type == U_CONTROL_CHAR || type == U_FORMAT_CHAR || type == U_SPACE_SEPARATOR ||
            type == U_LINE_SEPARATOR || type == U_PARAGRAPH_SEPARATOR ||

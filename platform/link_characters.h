@@ -19,9 +19,10 @@ bool isLabelCharacter(char32_t c, bool symbols = false);
 // A letter, mark or digit of any script.
 bool isAlphanumeric(char32_t c);
 
-// A character a link never runs into: white space of any kind, control and format characters,
-// lone surrogates, "<", ">", "\"", "`", the attachment character U+FFFC, and the full-width
-// punctuation of East Asian text (ideographic full stop, corner brackets, full-width bar…).
+// A character a link never runs into: white space of any kind, control and format characters
+// (but for the zero-width joiner and non-joiner, which are parts of words), lone surrogates, "<",
+// ">", "\"", "`", the attachment character U+FFFC, and the full-width punctuation of East Asian
+// text (ideographic full stop, corner brackets, full-width bar…).
 bool isTerminator(char32_t c);
 
 // A character that ends a link only when it is the link's last: . , : ; ! ? * ' ~ and closing

@@ -409,7 +409,8 @@ private:
         while (start < colon && !isAsciiLetter(text_[start])) {
             ++start;
         }
-        if (start == colon) {
+        // A scheme glued to a word ("_http://", "éhttp://") starts no link.
+        if (start == colon || (start > begin_ && isLabelCharacter(before(start).value))) {
             return std::nullopt;
         }
         if (unitAt(colon + 1) == U'/' && unitAt(colon + 2) == U'/') {

@@ -83,6 +83,7 @@ TEST(LinkDetectorSchemes, RejectsBrokenAddresses) {
         {"port_too_large", "http://example.com:65536/", {}},
         {"unclosed_ipv6", "http://[::1", {}},
         {"mailto_without_at", "mailto:bar", {}},
+        {"scheme_glued_to_word", "_http://example.com éhttp://example.com", {}},
         {"scheme_without_slashes", "note:apple", {}},
     });
 }
@@ -180,6 +181,9 @@ TEST(LinkDetectorEnd, StopsAtSpaceControlsAndMarkupCharacters) {
          "https://x.org/a\x01"
          "b",
          {"https://x.org/a"}},
+        {"zero_width_joiner_stays",
+         "https://x.org/പോലൊരാള്‍.html",
+         {"https://x.org/പോലൊരാള്‍.html"}},
         {"zero_width_space", "https://x.org/a\u200Bb", {"https://x.org/a"}},
         {"less_than", "https://x.org/a<b", {"https://x.org/a"}},
         {"greater_than", "https://x.org/a>b", {"https://x.org/a"}},
