@@ -1,0 +1,92 @@
+// Names on disk: UTF-8 lengths, cuts at character boundaries, one-component directory names
+// and unique note file names that fit.
+
+#include <gtest/gtest.h>
+
+#include "app/export_names.h"
+
+namespace quillmere::test {
+namespace {
+
+using namespace export_names;
+
+Text repeated(TextView unit, int count) {
+    Text result;
+    for (int i = 0; i < count; ++i) {
+        result += unit;
+    }
+    return result;
+}
+
+TEST(ExportNames, CutsAtCharacterBoundariesAroundTheLimit) {
+    const Text lone(1, char16_t(0xDC00));
+    struct Row {
+        const char* name;
+        Text text;
+        std::size_t maxBytes;
+        std::size_t keptUnits;
+    };
+    const Row rows[] = {
+        {"ascii_254", repeated(u"a", 254), 255, 254},
+        {"ascii_255", repeated(u"a", 255), 255, 255},
+        {"ascii_256", repeated(u"a", 256), 255, 255},
+        {"three_byte_not_split", repeated(u"\u20AC", 100), 255, 85},
+        {"pair_not_split_at_2", u"\U0001F600", 3, 0},
+        {"pair_kept_at_4", u"a\U0001F600b", 5, 3},
+        {"lone_surrogate_counts_three", u"a" + lone + u"b", 3, 1},
+        {"zero", u"abc", 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Text cut = prefixFittingUtf8Bytes(row.text, row.maxBytes);
+        EXPECT_EQ(cut, row.text.substr(0, row.keptUnits));
+        EXPECT_LE(utf8Length(cut), row.maxBytes);
+        EXPECT_EQ(utf8Length(cut), text::toUtf8(cut).size());
+    }
+}
+
+TEST(ExportNames, DirectoryNamesAreOneHarmlessComponent) {
+    struct Row {
+        const char* name;
+        Text input;
+        Text folder;
+        Text account;
+    };
+    const Row rows[] = {
+        {"plain", u"Recipes", u"Recipes", u"Recipes"},
+        {"empty", u"", u"Untitled Folder", u"Untitled Account"},
+        {"dot", u".", u"_.", u"_."},
+        {"dot_dot", u"..", u"_..", u"_.."},
+        {"three_dots_kept", u"...", u"...", u"..."},
+        {"slashes", u"/a/", u"-a-", u"-a-"},
+        {"nul", Text(u"\0", 1), u"-", u"-"},
+        {"spaces_kept", u" x ", u" x ", u" x "},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(directoryNameForFolder(row.input), row.folder);
+        EXPECT_EQ(directoryNameForAccount(row.input), row.account);
+    }
+    EXPECT_EQ(utf8Length(directoryNameForFolder(repeated(u"\U0001F600", 64))), 252u);
+}
+
+TEST(ExportNames, UniqueFileNamesFitWithTheirCounter) {
+    EXPECT_EQ(uniqueFileName(u"000_a", u"html", {u"000_a.html"}), u"000_a - 2.html");
+    EXPECT_EQ(uniqueFileName(u"000_a", u"html", {u"000_A.HTML", u"000_a - 2.html"}),
+              u"000_a - 3.html");
+
+    const Text base = u"001_" + repeated(u"b", 300);
+    const Text fitted = fittedBaseName(base, u"plain-text");
+    EXPECT_EQ(utf8Length(fitted), 244u);
+    const Text unique = uniqueFileName(base, u"plain-text", {fitted + u".plain-text"});
+    EXPECT_EQ(utf8Length(unique), 255u);
+    EXPECT_EQ(unique, base.substr(0, 240) + u" - 2.plain-text");
+
+    // The shortened name is free, yet it keeps the counter that marks it as the second one.
+    const Text second = uniqueFileName(
+        base, u"plain-text", {fitted + u".plain-text", base.substr(0, 240) + u" - 2.plain-text"});
+    EXPECT_EQ(second, base.substr(0, 240) + u" - 3.plain-text");
+}
+
+}  // namespace
+}  // namespace quillmere::test
