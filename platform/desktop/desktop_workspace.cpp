@@ -1,11 +1,15 @@
 #include "platform/desktop/desktop_workspace.h"
 
+#include <fcntl.h>
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace quillmere {
 
@@ -68,6 +72,22 @@ bool showWithFileManager(const std::string& method, const std::string& uri,
     return true;
 }
 
+// Starts the application with `uris`. It outlives this process and must not hold on to its
+// output: a script that reads the command's output would otherwise wait until it quits.
+bool launchDetached(GDesktopAppInfo* application, const std::vector<std::string>& uris) {
+    GList* list = nullptr;
+    for (const auto& uri : uris) list = g_list_append(list, g_strdup(uri.c_str()));
+    int nullDevice = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    GError* rawError = nullptr;
+    gboolean launched = g_desktop_app_info_launch_uris_as_manager_with_fds(
+        application, list, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr,
+        nullDevice, nullDevice, nullDevice, &rawError);
+    std::unique_ptr<GError, GErrorDeleter> error(rawError);
+    if (nullDevice >= 0) ::close(nullDevice);
+    g_list_free_full(list, g_free);
+    return launched;
+}
+
 }  // namespace
 
 DesktopWorkspace::DesktopWorkspace(std::chrono::milliseconds fileManagerTimeout)
@@ -82,15 +102,11 @@ bool DesktopWorkspace::openURLsWithAppBundleIdentifier(const std::vector<FileURL
     GObjectPtr<GDesktopAppInfo> application(g_desktop_app_info_new(desktopId.c_str()));
     if (!application) return false;
 
-    GList* files = nullptr;
+    std::vector<std::string> uris;
     for (const FileURL& url : urls) {
-        files = g_list_append(files, g_file_new_for_path(url.path().c_str()));
+        if (auto uri = uriForPath(url.path())) uris.push_back(*uri);
     }
-    GError* rawError = nullptr;
-    gboolean launched = g_app_info_launch(G_APP_INFO(application.get()), files, nullptr, &rawError);
-    std::unique_ptr<GError, GErrorDeleter> error(rawError);
-    g_list_free_full(files, g_object_unref);
-    return launched;
+    return launchDetached(application.get(), uris);
 }
 
 void DesktopWorkspace::selectFileInFileViewerRootedAtPath(const std::optional<std::string>& file,
@@ -103,9 +119,10 @@ void DesktopWorkspace::selectFileInFileViewerRootedAtPath(const std::optional<st
     // The default handler can only open the folder, not select an item in it.
     auto folderUri = file ? uriForPath(rootPath) : uri;
     if (!folderUri) return;
-    GError* rawError = nullptr;
-    g_app_info_launch_default_for_uri(folderUri->c_str(), nullptr, &rawError);
-    std::unique_ptr<GError, GErrorDeleter> error(rawError);
+    GObjectPtr<GAppInfo> handler(g_app_info_get_default_for_type("inode/directory", FALSE));
+    if (handler && G_IS_DESKTOP_APP_INFO(handler.get())) {
+        launchDetached(G_DESKTOP_APP_INFO(handler.get()), {*folderUri});
+    }
 }
 
 }  // namespace quillmere

@@ -4,7 +4,9 @@
 // An application is found by its bundle identifier through the desktop entry
 // "<identifier>.desktop" in $XDG_DATA_HOME/applications or $XDG_DATA_DIRS/*/applications, and
 // launched with the files. A folder is shown by the file manager that answers
-// org.freedesktop.FileManager1 on the session bus, else by the default handler of its URI.
+// org.freedesktop.FileManager1 on the session bus, else by the default application for folders.
+// A program started here gets /dev/null as its standard input, output and error, so that it
+// never holds on to the output of the program that started it.
 //
 //   DesktopWorkspace workspace;
 //   if (!workspace.openURLsWithAppBundleIdentifier({folder}, "com.quillmereapp.mac")) {
