@@ -61,7 +61,7 @@ void replaceWithSpaces(Text& w) {
         if (found == kNotFoundRange) {
             break;
         }
-        w.replace(found.location, found.length, u" ");
+        w.replace(found.location, found.length, 1, u' ');
         scan = found.location + 1;
     }
 }
@@ -73,7 +73,7 @@ void collapseDoubledSpaces(Text& w) {
         if (found == kNotFoundRange) {
             break;
         }
-        w.replace(found.location, found.length, u" ");
+        w.replace(found.location, found.length, 1, u' ');
         search = found.location;
     }
 }
