@@ -65,7 +65,7 @@ struct ContentRow {
     bool heading;
     std::string fileName;  // empty: no file
     std::string content;
-    std::vector<std::string> log;
+    std::vector<std::string> log = {};
 };
 
 TEST_F(NoteExportTest, BuildsEachNotesFileFromItsTitleAndBody) {
