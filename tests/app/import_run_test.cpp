@@ -52,6 +52,23 @@ TEST_F(AppDelegateTest, OutletsAreWeak) {
     EXPECT_EQ(services.workspace->openRequests.size(), 4u);
 }
 
+TEST_F(AppDelegateTest, ARunKeepsItsDelegateAliveUntilTheHandOver) {
+    services.lookup->application =
+        makeApplication({makeAccount(u"a", u"A", {folder(u"f", u"F", {makeNote(u"N", u"x")})})});
+    delegate->beginImport();
+    std::weak_ptr<AppDelegate> watched = delegate;
+    delegate.reset();  // the front end lets go of it during the walk
+
+    services.globalQueue->runAll();
+    EXPECT_FALSE(watched.expired());
+    services.mainQueue->runAll();
+
+    EXPECT_TRUE(watched.expired());
+    EXPECT_EQ(progress->doubleValue(), 1.0);
+    EXPECT_FALSE(button->isHidden());
+    EXPECT_EQ(services.workspace->showRequests.size(), 1u);
+}
+
 TEST_F(AppDelegateTest, NoTemporaryDirectoryEndsTheRunWithTheErrorAlert) {
     writeFile(temporaryContainer(), "a file where the application's folder belongs");
     services.lookup->application = makeApplication({makeAccount(u"a", u"A")});
