@@ -65,7 +65,9 @@ Text stringByAbbreviatingDirectoryInPath(const Text& path, const Text& directory
     if (directory.empty() || !text::hasPrefix(path, directory)) {
         return path;
     }
-    return u"~" + path.substr(directory.size());
+    Text abbreviated(1, u'~');
+    abbreviated.append(path, directory.size());
+    return abbreviated;
 }
 
 Text stringByAbbreviatingUserDirectoryInPath(const Text& path) {
