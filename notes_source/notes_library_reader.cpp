@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <span>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -78,31 +79,37 @@ std::string quoted(std::string_view stored) {
     return "\"" + text::toUtf8(shown) + "\"";
 }
 
-// The bit of a known member of an object, or -1 for a member the format does not define.
-int memberBit(Kind kind, std::string_view key) {
-    auto among = [&](std::initializer_list<std::string_view> names) {
-        int bit = 0;
-        for (auto name : names) {
-            if (key == name) return bit;
-            ++bit;
-        }
-        return -1;
-    };
+// The names of the members the format defines, by object; a member's bit is its index here.
+std::span<const std::string_view> knownMembers(Kind kind) {
+    static constexpr std::string_view root[] = {"format", "version", "accounts"};
+    static constexpr std::string_view account[] = {"id", "name", "folders"};
+    static constexpr std::string_view folder[] = {"id", "name", "container", "notes", "folders"};
+    static constexpr std::string_view note[] = {
+        "name", "body", "creationDate", "modificationDate", "attachments", "locked"};
+    static constexpr std::string_view attachment[] = {"name"};
     switch (kind) {
         case Kind::Root:
-            return among({"format", "version", "accounts"});
+            return root;
         case Kind::Account:
-            return among({"id", "name", "folders"});
+            return account;
         case Kind::Folder:
-            return among({"id", "name", "container", "notes", "folders"});
+            return folder;
         case Kind::Note:
-            return among(
-                {"name", "body", "creationDate", "modificationDate", "attachments", "locked"});
+            return note;
         case Kind::Attachment:
-            return among({"name"});
+            return attachment;
         default:
-            return -1;
+            return {};
     }
+}
+
+// The bit of a known member of an object, or -1 for a member the format does not define.
+int memberBit(Kind kind, std::string_view key) {
+    const auto names = knownMembers(kind);
+    for (std::size_t bit = 0; bit < names.size(); ++bit) {
+        if (names[bit] == key) return static_cast<int>(bit);
+    }
+    return -1;
 }
 
 namespace member {
@@ -120,7 +127,6 @@ struct Frame {
     std::uint32_t node = 0;                 // the object's index; for an array, its owner's
     std::uint32_t parentFolder = kNoIndex;  // a folders array: the folder that holds it
     std::uint64_t count = 0;                // an array: elements so far; Skip: nesting depth
-    std::string key;                        // an object: the current member's name
     int member = -1;                        // an object: the current member's bit
     std::uint32_t seen = 0;                 // an object: the known members met so far
 };
@@ -194,8 +200,7 @@ private:
 bool Handler::Key(const char* text, rapidjson::SizeType length, bool) {
     Frame& top = frames_.back();
     if (top.kind == Kind::Skip) return true;
-    top.key.assign(text, length);
-    top.member = memberBit(top.kind, top.key);
+    top.member = memberBit(top.kind, std::string_view(text, length));
     if (top.member >= 0) {
         const std::uint32_t bit = 1u << top.member;
         if (top.seen & bit) {
@@ -452,8 +457,9 @@ std::string Handler::path() const {
         if (isArray(frame.kind)) {
             path += "[" + std::to_string(frame.count - 1) + "]";
         } else {
+            if (frame.member < 0) break;  // faults arise only below known members
             if (!path.empty()) path += '.';
-            path += frame.key;
+            path += knownMembers(frame.kind)[static_cast<std::size_t>(frame.member)];
         }
     }
     return path;

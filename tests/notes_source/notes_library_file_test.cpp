@@ -375,5 +375,19 @@ TEST_F(NotesLibraryFile, ObjectsOutliveTheirLists) {
     EXPECT_EQ(folder->container().get()->id(), std::optional<Text>(u"a"));
 }
 
+TEST_F(NotesLibraryFile, ReadsDeepNestingWithoutExhaustingTheStack) {
+    constexpr int kDepth = 100000;
+    std::string folders;
+    for (int i = 0; i < kDepth; ++i) folders += R"({"name": "f", "folders": [)";
+    for (int i = 0; i < kDepth; ++i) folders += "]}";
+    const std::string unknown = std::string(kDepth, '[') + std::string(kDepth, ']');
+    auto notes = loaded(R"({"format": "notes-library", "version": 1, "extra": )" + unknown +
+                        R"(, "accounts": [{"folders": [)" + folders + "]}]}");
+    auto account = notes->accounts().firstObject();
+    EXPECT_EQ(account->folders().count(), static_cast<std::uint64_t>(kDepth));
+    EXPECT_EQ(account->folders().objectAtIndex(kDepth - 2)->folders().firstObject(),
+              account->folders().objectAtIndex(kDepth - 1));
+}
+
 }  // namespace
 }  // namespace quillmere
