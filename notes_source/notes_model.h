@@ -11,6 +11,7 @@
 //       for (auto folder : account->folders()) { ... folder->container().get()->id() ... }
 //   }
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
