@@ -174,6 +174,10 @@ std::uint64_t entityLengthAt(TextView text, std::uint64_t index) {
 }
 
 bool isAmpersandEntity(TextView text, std::uint64_t index, std::uint64_t length) {
+    const TextView entity = text.substr(index, length);
+    if (entity == u"&#38;" || entity == u"&#x26;" || entity == u"&#X26;") {
+        return true;
+    }
     if (length != 5) {
         return false;
     }

@@ -43,8 +43,8 @@ bool isUserInfoCharacter(char32_t c);
 // `index`, or 0 when none starts there. Looks at most a few dozen code units ahead.
 std::uint64_t entityLengthAt(TextView text, std::uint64_t index);
 
-// Whether the character reference of `length` units at `index` is the one for "&" (in any
-// letter case), which a query string may hold.
+// Whether the character reference of `length` units at `index` stands for "&" ("&amp;" in any
+// letter case, "&#38;", "&#x26;"), which a query string may hold.
 bool isAmpersandEntity(TextView text, std::uint64_t index, std::uint64_t length);
 
 }  // namespace quillmere::link_characters

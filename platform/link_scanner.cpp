@@ -277,6 +277,24 @@ private:
         return false;
     }
 
+    // "Paris.Then", "done.It": a capitalised word after a full stop without a space, far more
+    // often than a host name written so.
+    bool hasCapitalisedLastLabel(const Host& host) const {
+        const TextView last = slice(host.lastLabel);
+        const text::CodePoint first = text::codePointAt(last, 0);
+        if (!u_isupper(static_cast<UChar32>(first.value))) {
+            return false;
+        }
+        for (std::uint64_t i = first.length; i < last.size();) {
+            const text::CodePoint c = text::codePointAt(last, i);
+            if (u_islower(static_cast<UChar32>(c.value))) {
+                return true;
+            }
+            i += c.length;
+        }
+        return false;
+    }
+
     // ----- port, path and the link's end -----
 
     // After a host ending at `i`: the end of ":port" when one is there, `i` when none is, and
@@ -353,16 +371,28 @@ private:
         }
     }
 
+    // The length of an escaped "&" that ends just before `end`, or 0.
+    std::uint64_t ampersandEntityBefore(std::uint64_t pathStart, std::uint64_t end) const {
+        for (std::uint64_t length : {5, 6}) {
+            if (end - pathStart >= length && entityLengthAt(text_, end - length) == length &&
+                isAmpersandEntity(text_, end - length, length)) {
+                return length;
+            }
+        }
+        return 0;
+    }
+
     // Drops trailing punctuation, a trailing "&amp;" and closing brackets that close nothing
     // opened inside the link. `open` holds openings minus closings of each kind of bracket.
     std::uint64_t trimmedEnd(std::uint64_t pathStart, std::uint64_t end,
                              std::array<std::int64_t, 3> open) const {
         while (end > pathStart) {
             const text::CodePoint c = before(end);
-            if (c.value == U';' && end - pathStart >= 5 && entityLengthAt(text_, end - 5) == 5 &&
-                isAmpersandEntity(text_, end - 5, 5)) {
-                end -= 5;
-                continue;
+            if (c.value == U';') {
+                if (const std::uint64_t entity = ampersandEntityBefore(pathStart, end)) {
+                    end -= entity;
+                    continue;
+                }
             }
             if (isTrailingPunctuation(c.value)) {
                 end -= c.length;
@@ -393,9 +423,11 @@ private:
         if (!afterPort) {
             return std::nullopt;
         }
-        if (!www && hasFileExtensionDomain(host) && *afterPort == host.end &&
-            unitAt(host.end) != U'/') {
-            return std::nullopt;  // readme.md, setup.py
+        // A doubtful name ("readme.md", "setup.py", "Paris.Then") counts only with a path or a
+        // port after it.
+        if (!www && (hasFileExtensionDomain(host) || hasCapitalisedLastLabel(host)) &&
+            *afterPort == host.end && unitAt(host.end) != U'/') {
+            return std::nullopt;
         }
         const std::uint64_t end = linkEnd(*afterPort);
         return Range{host.start, end - host.start};

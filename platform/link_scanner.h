@@ -8,7 +8,9 @@
 // - A "www." host name, such as "www.example.com/path".
 // - A bare host name whose last label is a real top-level domain: "apple.com",
 //   "bbc.co.uk/news". A name whose top-level domain is also a common file extension
-//   ("readme.md", "setup.py", "Notes.app") counts only when a path or a port follows it.
+//   ("readme.md", "setup.py", "Notes.app"), or whose last label is a capitalised word
+//   ("Paris.Then", a missing space after a full stop), counts only when a path or a port
+//   follows it.
 // - An e-mail address "local@host.tld": the range is the address itself.
 //
 // A link never runs into white space, control characters, "<", ">", "\"", "`" or an entity

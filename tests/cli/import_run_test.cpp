@@ -187,6 +187,22 @@ TEST_F(ImportCommandTest, NamesFromNotesStayInsideTheExportFolder) {
                                                     "<h1>second</h1>", "<h1>long</h1>"}));
 }
 
+TEST_F(ImportCommandTest, AnAlertDuringTheWalkSkipsTheFolderAndTheRunGoesOn) {
+    // A sub-folder whose directory would have the name of a note file written just before.
+    auto result = runOnLibrary(library(R"([{"id": "a", "folders": [{"id": "f", "name": "R",
+      "notes": [{"name": "Sub", "body": "<div>x</div>"}],
+      "folders": [{"id": "g", "name": "000_Sub.html",
+                   "notes": [{"name": "In", "body": "<div>y</div>"}]}]}]}])"));
+    fs::path folder = expectCompleted(result, tmp());
+    EXPECT_EQ(treeBelow(folder),
+              (std::map<std::string, std::string>{{"R/", ""}, {"R/000_Sub.html", "<h1>x</h1>"}}));
+    // The alert (message and informative text), then the walk's own log line.
+    auto lines = result.errLines();
+    ASSERT_EQ(lines.size(), 3u) << result.err;
+    EXPECT_NE(lines[0].find("000_Sub.html"), std::string::npos) << lines[0];
+    EXPECT_EQ(logMessages({lines[2]}), std::vector<std::string>{"Mismatching parent ID: f vs. a"});
+}
+
 TEST_F(ImportCommandTest, ControlCharactersInALogLineCannotForgeAnotherLine) {
     auto result = runOnLibrary(library(R"([{"id": "a\nquillmere-notes-import[1] \u001b[2J",
       "folders": [{"id": "f", "name": ""}]}])"));

@@ -18,7 +18,7 @@ std::shared_ptr<const TopLevelDomains> testDomains() {
     static const auto domains =
         std::make_shared<const TopLevelDomains>(TopLevelDomains::fromPublicSuffixList(
             "// ===BEGIN ICANN DOMAINS===\n"
-            "com\norg\nnet\nde\njp\nio\nco.uk\nmd\npy\nrs\napp\nzip\nрф\nみんな\n"
+            "com\norg\nnet\nde\njp\nio\nit\nco.uk\nmd\npy\nrs\napp\nzip\nрф\nみんな\n"
             "// ===END ICANN DOMAINS===\n"
             "// ===BEGIN PRIVATE DOMAINS===\n"
             "example.local\n"
@@ -127,6 +127,8 @@ TEST(LinkDetectorBareNames, LeavesFileNamesAndDottedWordsAlone) {
         {"after_hash_or_dollar", "#test.com $test.com", {}},
         {"invalid_port", "google.com:500000", {}},
         {"numbers", "3.14 and 1.5.com", {"1.5.com"}},
+        {"missing_space_after_full_stop", "We met in Paris.It rained.Com", {}},
+        {"capitalised_domain_with_path", "Apple.Com/mac", {"Apple.Com/mac"}},
     });
 }
 
@@ -240,6 +242,9 @@ TEST(LinkDetectorEntities, EndsBeforeAnEntityButKeepsEscapedAmpersands) {
          "https://x.org/?a=1&amp;b=2",
          {"https://x.org/?a=1&amp;b=2"}},
         {"raw_ampersand_in_query", "https://x.org/?a=1&b=2", {"https://x.org/?a=1&b=2"}},
+        {"numeric_ampersands_in_query",
+         "https://x.org/?a=1&#38;b=2&#x26;c=3&#38;",
+         {"https://x.org/?a=1&#38;b=2&#x26;c=3"}},
         {"escaped_ampersand_at_end", "https://x.org/?a=1&amp;", {"https://x.org/?a=1"}},
         {"entity_before", "&nbsp;apple.com&nbsp;https://x.org", {"apple.com", "https://x.org"}},
         {"quote_entity_around", "&quot;https://x.org/a&quot;", {"https://x.org/a"}},
