@@ -4,6 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <map>
 #include <string>
 
@@ -21,26 +22,29 @@ Text noteWithLinks(std::size_t size, std::size_t& links) {
     Text note;
     links = 0;
     for (std::size_t i = 0; note.size() + kLinkEvery <= size; ++i) {
-        const std::u16string number = text::fromUtf8(std::to_string(i));
-        Text unit = u"<div>Lorem ipsum&nbsp;";
+        const Text number = text::fromUtf8(std::to_string(i));
+        Text unit = u"<div>Lorem&nbsp;";
         switch (i % 4) {
             case 0:
-                unit += u"https://example.com/notes/" + number + u"?a=1&amp;b=2";
+                unit.append(u"https://example.com/notes/").append(number).append(u"?a=1&amp;b=2");
                 break;
             case 1:
-                unit += u"(www.example.org/p/" + number + u")";
+                unit.append(u"(www.example.org/p/").append(number).append(u")");
                 break;
             case 2:
-                unit += u"apple.com/" + number + u".";
+                unit.append(u"apple.com/").append(number).append(u".");
                 break;
             default:
-                unit += u"me" + number + u"@example.net";
+                unit.append(u"me").append(number).append(u"@example.net");
                 break;
         }
-        unit += u" <a href=\"https://x.org\">x.org</a> dolor";
+        unit.append(u" <a href=\"https://x.org\">x.org</a>");
+        if (unit.size() > kLinkEvery - 7) {
+            std::abort();  // the paragraph would be cut inside its markup
+        }
         unit.resize(kLinkEvery - 7, u' ');
-        unit += u"</div>\n";
-        note += unit;
+        unit.append(u"</div>\n");
+        note.append(unit);
         ++links;
     }
     note.resize(size, u' ');
