@@ -58,7 +58,7 @@ int runImportCommand(const command_line::Options& options) {
     }
 
     // The main queue is this thread's; the background queue is declared after it so that it
-    // ends (finishing the walk) while the main queue still exists.
+    // ends while the main queue still exists.
     auto mainQueue = std::make_shared<EventLoop>();
     auto globalQueue = std::make_shared<BackgroundQueue>();
     auto alerts = std::make_shared<TerminalAlerts>(statusLine);
@@ -92,8 +92,9 @@ int runImportCommand(const command_line::Options& options) {
     // A run that got past its checks hid the start button; one that did not ended at an alert.
     if (startButton->runStarted()) mainQueue->run();
 
+    // The walk has posted its last step; let it finish before its services go away.
+    globalQueue->sync([] {});
     installAppServices(AppServices{});
-    globalQueue.reset();  // waits for the walk to let go of what it holds
     statusLine->clearStatus();
 
     if (!startButton->runCompleted()) return kExitStoppedByAlert;
