@@ -2,7 +2,6 @@
 
 #include <condition_variable>
 #include <deque>
-#include <future>
 #include <mutex>
 
 namespace quillmere {
@@ -59,13 +58,7 @@ void BackgroundQueue::sync(std::function<void()> work) {
         work();
         return;
     }
-    std::promise<void> done;
-    auto finished = done.get_future();
-    async([&work, &done] {
-        work();
-        done.set_value();
-    });
-    finished.wait();
+    asyncAndWait(*this, std::move(work));
 }
 
 }  // namespace quillmere

@@ -19,4 +19,8 @@ public:
     virtual void sync(std::function<void()> work) = 0;
 };
 
+// Submits `work` with `queue.async` and blocks until it has run: how a queue whose thread is
+// not the caller's builds its `sync`.
+void asyncAndWait(DispatchQueue& queue, std::function<void()> work);
+
 }  // namespace quillmere

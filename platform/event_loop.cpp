@@ -1,7 +1,4 @@
 #include "platform/event_loop.h"
-
-#include <future>
-
 namespace quillmere {
 
 EventLoop::EventLoop() : thread_(std::this_thread::get_id()) {}
@@ -19,13 +16,7 @@ void EventLoop::sync(std::function<void()> work) {
         work();
         return;
     }
-    std::promise<void> done;
-    auto finished = done.get_future();
-    async([&work, &done] {
-        work();
-        done.set_value();
-    });
-    finished.wait();
+    asyncAndWait(*this, std::move(work));
 }
 
 void EventLoop::run() {
