@@ -5,8 +5,8 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
-  libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
-  rapidjson-dev libpsl-dev publicsuffix
+  libicu-dev libgtest-dev libbenchmark-dev
+  rapidjson-dev publicsuffix
   libglib2.0-dev libglib2.0-bin desktop-file-utils
 )
 
