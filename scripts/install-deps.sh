@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   libicu-dev libgtest-dev libbenchmark-dev
   rapidjson-dev publicsuffix
-  libglib2.0-dev libglib2.0-bin desktop-file-utils
+  libglib2.0-dev libglib2.0-bin
 )
 
 missing=()
