@@ -8,136 +8,101 @@
 namespace quillmere::test {
 namespace {
 
-using in_memory::folder;
-using in_memory::makeAccount;
-using in_memory::makeApplication;
-using in_memory::makeNote;
-
-const std::vector<std::string> kAllTargets = {
-    "com.quillmereapp.mac",
-    "com.vellumry.quillmere-tessary",
-    "com.vellumry.quillmere3",
-    "com.vellumry.quillmere3.demo",
-};
-
-std::vector<std::string> handOver(const std::string& exportPath) {
-    std::vector<std::string> calls;
-    for (const auto& id : kAllTargets) {
-        calls.push_back("workspace.open(" + id + ")");
-    }
-    calls.push_back("workspace.show(" + exportPath + ")");
-    return calls;
-}
+const std::vector<std::string> kHandOver = {
+    "workspace.open(com.quillmereapp.mac)", "workspace.open(com.vellumry.quillmere-tessary)",
+    "workspace.open(com.vellumry.quillmere3)", "workspace.open(com.vellumry.quillmere3.demo)"};
 
 TEST_F(AppDelegateTest, LaunchRegistersTheHeadingDefaultOnly) {
-    EXPECT_EQ(services.userDefaults->registeredBools,
-              (std::map<std::string, bool>{{"useFirstParagraphAsHeading", true}}));
-    EXPECT_TRUE(services.userDefaults->storedBools.empty());
-    EXPECT_TRUE(services.journal->calls.empty());
+    EXPECT_EQ(defaults->registered, (std::map<std::string, bool>{{kHeadingKey, true}}));
+    EXPECT_TRUE(defaults->stored.empty());
+    EXPECT_TRUE(journal->empty());
     EXPECT_TRUE(delegate->applicationShouldTerminateAfterLastWindowClosed());
 }
 
-TEST_F(AppDelegateTest, OutletsAreWeak) {
-    EXPECT_EQ(delegate->window().lock(), window);
+TEST_F(AppDelegateTest, ARunNeedsNoOutletAndKeepsItsDelegateAliveUntilTheHandOver) {
+    lookup->application =
+        makeApplication({makeAccount(u"a", u"A", {folder(u"f", u"F", {makeNote(u"N", u"x")})})});
+    delegate->beginImport();
+    // The outlets are weak, and the front end may let go of the delegate during the walk.
     window.reset();
     progress.reset();
     button.reset();
     EXPECT_TRUE(delegate->window().expired());
     EXPECT_TRUE(delegate->progressIndicator().expired());
     EXPECT_TRUE(delegate->startButton().expired());
-
-    // A run without its controls still exports and hands the folder over.
-    runImport(makeApplication({makeAccount(u"a", u"A", {folder(u"f", u"F", {makeNote(u"N")})})}));
-    EXPECT_EQ(tree(exportFolder()).size(), 2u);
-    EXPECT_EQ(services.workspace->openRequests.size(), 4u);
-}
-
-TEST_F(AppDelegateTest, ARunKeepsItsDelegateAliveUntilTheHandOver) {
-    services.lookup->application =
-        makeApplication({makeAccount(u"a", u"A", {folder(u"f", u"F", {makeNote(u"N", u"x")})})});
-    delegate->beginImport();
     std::weak_ptr<AppDelegate> watched = delegate;
-    delegate.reset();  // the front end lets go of it during the walk
+    delegate.reset();
 
-    services.globalQueue->runAll();
+    globalQueue->runAll();
     EXPECT_FALSE(watched.expired());
-    services.mainQueue->runAll();
-
+    mainQueue->runAll();
     EXPECT_TRUE(watched.expired());
-    EXPECT_EQ(progress->doubleValue(), 1.0);
-    EXPECT_FALSE(button->isHidden());
-    EXPECT_EQ(services.workspace->showRequests.size(), 1u);
+    EXPECT_EQ(tree(exportFolder()).size(), 2u);
+    EXPECT_EQ(count("workspace.show(" + exportFolder().string() + ")"), 1u);
 }
 
-TEST_F(AppDelegateTest, NoTemporaryDirectoryEndsTheRunWithTheErrorAlert) {
-    writeFile(temporaryContainer(), "a file where the application's folder belongs");
-    services.lookup->application = makeApplication({makeAccount(u"a", u"A")});
-
-    delegate->beginImport();
-
-    ASSERT_EQ(services.alerts->alerts.size(), 1u);
-    EXPECT_FALSE(services.alerts->alerts[0].messageText.empty());
-    EXPECT_EQ(services.journal->calls,
-              std::vector<std::string>{"alert(" + services.alerts->alerts[0].messageText + ")"});
-    EXPECT_TRUE(services.lookup->requestedIdentifiers.empty());
-    EXPECT_EQ(services.globalQueue->pendingCount(), 0u);
-}
-
-TEST_F(AppDelegateTest, MissingNotesEndsTheRunAndLeavesTheEmptyTemporaryDirectory) {
-    services.lookup->application = nullptr;
-
-    delegate->beginImport();
-
-    EXPECT_EQ(
-        services.alerts->alerts,
-        (std::vector<Alert>{{"Could not find Notes.app", "Could not find Notes application."}}));
-    EXPECT_EQ(services.lookup->requestedIdentifiers, std::vector<std::string>{"com.apple.notes"});
-    EXPECT_EQ(services.journal->calls, std::vector<std::string>{"alert(Could not find Notes.app)"});
-    const auto directories = uniqueDirectories();
-    ASSERT_EQ(directories.size(), 1u);
-    EXPECT_TRUE(fs::is_empty(directories[0]));
-    EXPECT_EQ(services.globalQueue->pendingCount(), 0u);
-    EXPECT_FALSE(button->isHidden());
-}
-
-TEST_F(AppDelegateTest, NoAccountsEndsTheRunWithThePrivacyAlert) {
-    services.lookup->application = makeApplication({});
-
-    delegate->beginImport();
-
-    const Alert expected{
+TEST_F(AppDelegateTest, AnAlertEndsTheRunBeforeAnythingChangesOnScreen) {
+    const Alert privacy{
         "Could not access Notes",
         "The importer could not access any of your notes. Please open System Settings, go to "
         "\xE2\x80\x9CPrivacy & Security\xE2\x80\x9D \xE2\x80\xBA \xE2\x80\x9C"
         "Automation\xE2\x80\x9D \xE2\x80\xBA \xE2\x80\x9CQuillmere Notes Importer\xE2\x80\x9D "
         "and make sure Notes is enabled."};
-    EXPECT_EQ(services.alerts->alerts, std::vector<Alert>{expected});
-    EXPECT_EQ(services.journal->calls, std::vector<std::string>{"alert(Could not access Notes)"});
-    const auto directories = uniqueDirectories();
-    ASSERT_EQ(directories.size(), 1u);
-    EXPECT_TRUE(fs::is_empty(directories[0]));
-    EXPECT_EQ(services.globalQueue->pendingCount(), 0u);
+    struct Row {
+        const char* name;
+        std::shared_ptr<NotesApplication> notes;
+        bool blockTemporaryDirectory;
+        std::optional<Alert> alert;  // none: the error alert of the temporary directory
+    };
+    const Row rows[] = {
+        {"no_temporary_directory", makeApplication({makeAccount(u"a", u"A")}), true, {}},
+        {"notes_missing", nullptr, false,
+         Alert{"Could not find Notes.app", "Could not find Notes application."}},
+        {"no_accounts", makeApplication({}), false, privacy},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(temporaryContainer());
+        if (row.blockTemporaryDirectory) {
+            writeFile(temporaryContainer(), "a file where the application's folder belongs");
+        }
+        journal->clear();
+        alerts->alerts.clear();
+        lookup->requestedIdentifiers.clear();
+        lookup->application = row.notes;
+
+        delegate->beginImport();
+
+        ASSERT_EQ(alerts->alerts.size(), 1u);
+        EXPECT_EQ(alerts->alerts[0], row.alert.value_or(alerts->alerts[0]));
+        EXPECT_FALSE(alerts->alerts[0].messageText.empty());
+        EXPECT_EQ(*journal, CallJournal{"alert(" + alerts->alerts[0].messageText + ")"});
+        EXPECT_TRUE(globalQueue->pending.empty());
+        if (row.blockTemporaryDirectory) {
+            EXPECT_TRUE(lookup->requestedIdentifiers.empty());
+        } else {
+            // The unique directory was made before Notes was asked, and stays, empty.
+            EXPECT_EQ(lookup->requestedIdentifiers, std::vector<std::string>{"com.apple.notes"});
+            EXPECT_TRUE(fs::is_empty(exportFolder().parent_path()));
+        }
+    }
 }
 
 TEST_F(AppDelegateTest, OneAccountPutsItsFoldersStraightIntoTheExportFolder) {
-    auto account = makeAccount(
+    lookup->application = makeApplication({makeAccount(
         u"acc", u"iCloud",
         {folder(u"f1", u"Recipes", {makeNote(u"Pancakes", u"Mix"), makeNote(u"Bread", u"Knead")},
                 {folder(u"f2", u"Desserts", {makeNote(u"Pie", u"Bake")})}),
-         folder(u"f3", u"Work")});
-    services.lookup->application = makeApplication({account});
+         folder(u"f3", u"Work")})});
 
     delegate->beginImport();
 
     // The action returns before anything is written; only the walk is queued.
-    EXPECT_EQ(services.globalQueue->pendingCount(), 1u);
-    EXPECT_EQ(services.mainQueue->pendingCount(), 0u);
+    EXPECT_EQ(globalQueue->pending.size(), 1u);
+    EXPECT_TRUE(mainQueue->pending.empty());
     EXPECT_FALSE(fs::exists(exportFolder()));
-    EXPECT_EQ(services.journal->calls,
-              (std::vector<std::string>{"progress.setHidden(false)", "button.setHidden(true)",
-                                        "progress.setMaxValue(3)", "progress.setDoubleValue(0)"}));
-
-    services.runWalk();
+    globalQueue->runAll();
+    mainQueue->runAll();
 
     EXPECT_EQ(tree(exportFolder()), (std::map<std::string, std::string>{
                                         {"Recipes", "<dir>"},
@@ -147,143 +112,103 @@ TEST_F(AppDelegateTest, OneAccountPutsItsFoldersStraightIntoTheExportFolder) {
                                         {"Recipes/Desserts/000_Pie.html", "<h1>Pie</h1>\nBake"},
                                         {"Work", "<dir>"},
                                     }));
-    std::vector<std::string> expected = {
+    CallJournal expected = {
         "progress.setHidden(false)",  "button.setHidden(true)",   "progress.setMaxValue(3)",
         "progress.setDoubleValue(0)", "progress.incrementBy(1)",  "progress.incrementBy(1)",
         "progress.incrementBy(1)",    "progress.setHidden(true)", "button.setHidden(false)"};
-    for (const auto& call : handOver(exportFolder().string())) {
-        expected.push_back(call);
-    }
-    EXPECT_EQ(services.journal->calls, expected);
-    // The account lists its nested folder too; the walk reaches it through its parent instead.
-    EXPECT_EQ(services.log->lines, std::vector<std::string>{"Mismatching parent ID: f1 vs. acc"});
-    ASSERT_EQ(services.workspace->openRequests.size(), 4u);
-    for (const auto& request : services.workspace->openRequests) {
-        EXPECT_EQ(request.urls,
+    expected.insert(expected.end(), kHandOver.begin(), kHandOver.end());
+    expected.push_back("workspace.show(" + exportFolder().string() + ")");
+    EXPECT_EQ(*journal, expected);
+    for (const auto& urls : workspace->openedURLs) {
+        EXPECT_EQ(urls,
                   std::vector<FileURL>{FileURL::fileURLWithPath(exportFolder().string(), true)});
     }
-    ASSERT_EQ(services.workspace->showRequests.size(), 1u);
-    EXPECT_EQ(services.workspace->showRequests[0].file, std::nullopt);
-    EXPECT_TRUE(progress->isHidden());
-    EXPECT_FALSE(button->isHidden());
-    EXPECT_EQ(progress->doubleValue(), 3.0);
-    EXPECT_TRUE(services.alerts->alerts.empty());
-}
-
-TEST_F(AppDelegateTest, SeveralAccountsGetADirectoryEachAndTheBarCountsEveryNote) {
-    auto iCloud =
-        makeAccount(u"a1", u"iCloud", {folder(u"f1", u"Notes", {makeNote(u"One", u"1")})});
-    auto local = makeAccount(u"a2", u"On My Mac");  // no folders: an empty directory
-    auto application = makeApplication({iCloud, local});
-    application->allNotes.push_back(makeNote(u"Nowhere", u"in no folder"));
-
-    runImport(application);
-
-    EXPECT_EQ(tree(exportFolder()), (std::map<std::string, std::string>{
-                                        {"iCloud", "<dir>"},
-                                        {"iCloud/Notes", "<dir>"},
-                                        {"iCloud/Notes/000_One.html", "<h1>One</h1>\n1"},
-                                        {"On My Mac", "<dir>"},
-                                    }));
-    // The maximum counts the application's notes; the steps count the notes handled.
-    EXPECT_EQ(progress->maxValue(), 2.0);
-    EXPECT_EQ(progress->doubleValue(), 1.0);
-    EXPECT_TRUE(services.log->lines.empty());
-}
-
-TEST_F(AppDelegateTest, AnAccountWithoutFoldersLeavesAnEmptyExportFolder) {
-    runImport(makeApplication({makeAccount(u"a", u"iCloud")}));
-
-    EXPECT_TRUE(fs::is_directory(exportFolder()));
-    EXPECT_TRUE(fs::is_empty(exportFolder()));
-    EXPECT_EQ(progress->maxValue(), 0.0);
-    EXPECT_EQ(progress->doubleValue(), 0.0);
-    EXPECT_EQ(services.workspace->openRequests.size(), 4u);
-    EXPECT_EQ(services.workspace->showRequests.size(), 1u);
+    // The account lists its nested folder too; the walk reaches it through its parent instead.
+    EXPECT_EQ(log->lines, std::vector<std::string>{"Mismatching parent ID: f1 vs. acc"});
+    EXPECT_TRUE(alerts->alerts.empty());
 }
 
 TEST_F(AppDelegateTest, AccountsGoneBeforeTheWalkStillMakeAndOfferTheExportFolder) {
     auto application = makeApplication(
         {makeAccount(u"a", u"iCloud", {folder(u"f", u"Notes", {makeNote(u"N", u"x")})})});
-    services.lookup->application = application;
+    lookup->application = application;
     delegate->beginImport();
     application->accountList.clear();
-
-    services.runWalk();
+    globalQueue->runAll();
+    mainQueue->runAll();
 
     EXPECT_TRUE(fs::is_directory(exportFolder()));
     EXPECT_TRUE(fs::is_empty(exportFolder()));
-    EXPECT_EQ(services.workspace->showRequests.size(), 1u);
-    EXPECT_TRUE(services.alerts->alerts.empty());
+    EXPECT_EQ(count("workspace.show(" + exportFolder().string() + ")"), 1u);
 }
 
 TEST_F(AppDelegateTest, TheFirstAcceptingApplicationEndsTheHandOver) {
     struct Row {
         const char* name;
         std::set<std::string> accepting;
-        std::size_t opensExpected;
-        bool showExpected;
+        std::size_t opens;
     };
     const Row rows[] = {
-        {"none_accepts_finder_shows", {}, 4, true},
-        {"first_accepts", {"com.quillmereapp.mac", "com.vellumry.quillmere3"}, 1, false},
-        {"third_accepts", {"com.vellumry.quillmere3"}, 3, false},
-        {"demo_accepts", {"com.vellumry.quillmere3.demo"}, 4, false},
+        {"none_accepts_finder_shows", {}, 4},
+        {"first_accepts", {"com.quillmereapp.mac", "com.vellumry.quillmere3"}, 1},
+        {"third_accepts", {"com.vellumry.quillmere3"}, 3},
+        {"demo_accepts", {"com.vellumry.quillmere3.demo"}, 4},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        services.workspace->openRequests.clear();
-        services.workspace->showRequests.clear();
-        services.workspace->acceptingBundleIdentifiers = row.accepting;
+        workspace->accepting = row.accepting;
+        journal->clear();
 
+        // An account without folders: a run with no notes, whose empty folder is still offered.
         runImport(makeApplication({makeAccount(u"a", u"A")}));
 
-        ASSERT_EQ(services.workspace->openRequests.size(), row.opensExpected);
-        for (std::size_t i = 0; i < row.opensExpected; ++i) {
-            EXPECT_EQ(services.workspace->openRequests[i].bundleIdentifier, kAllTargets[i]);
+        const fs::path offered = workspace->openedURLs.back().at(0).path();
+        EXPECT_TRUE(fs::is_empty(offered));
+        CallJournal expected = {"progress.setHidden(false)", "button.setHidden(true)",
+                                "progress.setMaxValue(0)",   "progress.setDoubleValue(0)",
+                                "progress.setHidden(true)",  "button.setHidden(false)"};
+        expected.insert(expected.end(), kHandOver.begin(), kHandOver.begin() + row.opens);
+        if (row.accepting.empty()) {
+            expected.push_back("workspace.show(" + offered.string() + ")");
         }
-        EXPECT_EQ(services.workspace->showRequests.size(), row.showExpected ? 1u : 0u);
+        EXPECT_EQ(*journal, expected);
     }
     // Every run made a directory of its own, and the earlier ones stay.
-    EXPECT_EQ(uniqueDirectories().size(), std::size(rows));
+    EXPECT_EQ(std::distance(fs::directory_iterator(temporaryContainer()), fs::directory_iterator()),
+              std::ssize(rows));
 }
 
-TEST_F(AppDelegateTest, AnExportFolderThatCannotBeMadeIsReportedAndStillOffered) {
-    services.lookup->application = makeApplication(
-        {makeAccount(u"a", u"A", {folder(u"f", u"Notes", {makeNote(u"N", u"x")})})});
-    delegate->beginImport();
-    writeFile(exportFolder(), "a file in the way");
-
-    services.runWalk();
-
-    ASSERT_EQ(services.alerts->alerts.size(), 1u);
-    EXPECT_EQ(services.mainQueue->syncCount(), 1u);  // shown on the main queue while the walk waits
-    EXPECT_EQ(readFile(exportFolder()), "a file in the way");
-    EXPECT_EQ(progress->doubleValue(), 0.0);
-    EXPECT_EQ(services.workspace->showRequests.size(), 1u);
-}
-
-TEST_F(AppDelegateTest, AnAccountDirectoryThatCannotBeMadeSkipsOnlyThatAccount) {
-    auto first = makeAccount(u"a1", u"Blocked", {folder(u"f1", u"Notes", {makeNote(u"N", u"x")})});
-    auto second = makeAccount(u"a2", u"Open", {folder(u"f2", u"Notes", {makeNote(u"M", u"y")})});
-    services.lookup->application = makeApplication({first, second});
+TEST_F(AppDelegateTest, SeveralAccountsGetADirectoryEachAndTheBarCountsEveryNote) {
+    auto application = makeApplication(
+        {makeAccount(u"a1", u"Blocked", {folder(u"f1", u"Notes", {makeNote(u"N", u"x")})}),
+         makeAccount(u"a2", u"iCloud", {folder(u"f2", u"Notes", {makeNote(u"M", u"y")})}),
+         makeAccount(u"a3", u"On My Mac")});
+    application->allNotes.push_back(makeNote(u"Nowhere", u"in no folder"));
+    lookup->application = application;
     delegate->beginImport();
     writeFile(exportFolder() / "Blocked", "a file in the way");
+    globalQueue->runAll();
+    mainQueue->runAll();
 
-    services.runWalk();
-
-    ASSERT_EQ(services.alerts->alerts.size(), 1u);
+    // The account whose directory cannot be made is skipped after an alert, shown on the main
+    // queue while the walk waits; an account without folders still gets its directory.
     EXPECT_EQ(tree(exportFolder()), (std::map<std::string, std::string>{
                                         {"Blocked", "a file in the way"},
-                                        {"Open", "<dir>"},
-                                        {"Open/Notes", "<dir>"},
-                                        {"Open/Notes/000_M.html", "<h1>M</h1>\ny"},
+                                        {"iCloud", "<dir>"},
+                                        {"iCloud/Notes", "<dir>"},
+                                        {"iCloud/Notes/000_M.html", "<h1>M</h1>\ny"},
+                                        {"On My Mac", "<dir>"},
                                     }));
-    const auto& calls = services.journal->calls;
-    const auto alert = std::find(calls.begin(), calls.end(),
-                                 "alert(" + services.alerts->alerts[0].messageText + ")");
-    const auto hidden = std::find(calls.begin(), calls.end(), "progress.setHidden(true)");
-    EXPECT_LT(alert, hidden);
+    ASSERT_EQ(alerts->alerts.size(), 1u);
+    EXPECT_EQ(mainQueue->syncCount, 1u);
+    const auto alert =
+        std::find(journal->begin(), journal->end(), "alert(" + alerts->alerts[0].messageText + ")");
+    EXPECT_LT(alert, std::find(journal->begin(), journal->end(), "progress.setHidden(true)"));
+    // The maximum counts the application's notes; the steps count the notes handled.
+    EXPECT_EQ(progress->maxValue(), 3.0);
+    EXPECT_EQ(progress->doubleValue(), 1.0);
+    EXPECT_EQ(count("workspace.show(" + exportFolder().string() + ")"), 1u);
+    EXPECT_TRUE(log->lines.empty());
 }
 
 }  // namespace

@@ -17,19 +17,22 @@ namespace quillmere::test {
 
 class ManualQueue : public DispatchQueue {
 public:
-    void async(std::function<void()> work) override;
-    void sync(std::function<void()> work) override;
+    void async(std::function<void()> work) override { pending.push_back(std::move(work)); }
+    void sync(std::function<void()> work) override {
+        ++syncCount;
+        work();
+    }
 
-    // Runs pending work, oldest first, until none is left; answers how many items ran.
-    std::size_t runAll();
-    std::size_t pendingCount() const { return pending_.size(); }
-    std::size_t asyncCount() const { return asyncCount_; }
-    std::size_t syncCount() const { return syncCount_; }
+    void runAll() {
+        while (!pending.empty()) {
+            std::function<void()> work = std::move(pending.front());
+            pending.pop_front();
+            work();
+        }
+    }
 
-private:
-    std::deque<std::function<void()>> pending_;
-    std::size_t asyncCount_ = 0;
-    std::size_t syncCount_ = 0;
+    std::deque<std::function<void()>> pending;
+    std::size_t syncCount = 0;
 };
 
 }  // namespace quillmere::test

@@ -1,9 +1,10 @@
 #pragma once
-// Recording fakes of the run's services: alerts, the desktop workspace, the diagnostic log and
-// the user defaults. Alerts and workspace requests also go to the shared journal ("alert(<message
-// text>)", "workspace.open(<bundle id>)", "workspace.show(<path>)") so that their order against
-// the controls can be checked.
+// Recording fakes of the run's services: alerts, the desktop workspace, the diagnostic log, the
+// user defaults and the link detector. Alerts and workspace requests also go to the journal of
+// the controls ("alert(<message text>)", "workspace.open(<bundle id>)", "workspace.show(<path>)")
+// so that their order against the controls can be checked.
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -13,10 +14,11 @@
 #include <vector>
 
 #include "platform/alerts.h"
+#include "platform/link_detector.h"
 #include "platform/log.h"
 #include "platform/user_defaults.h"
 #include "platform/workspace.h"
-#include "tests/fakes/call_journal.h"
+#include "tests/fakes/recording_controls.h"
 
 namespace quillmere::test {
 
@@ -24,9 +26,12 @@ class RecordingAlerts : public Alerts {
 public:
     explicit RecordingAlerts(std::shared_ptr<CallJournal> journal) : journal_(std::move(journal)) {}
 
-    void runModal(const Alert& alert) override;
+    void runModal(const Alert& alert) override {
+        alerts.push_back(alert);
+        record(*journal_, "alert", alert.messageText);
+    }
 
-    std::vector<Alert> alerts;  // every alert run, in order
+    std::vector<Alert> alerts;
 
 private:
     std::shared_ptr<CallJournal> journal_;
@@ -37,23 +42,19 @@ public:
     explicit RecordingWorkspace(std::shared_ptr<CallJournal> journal)
         : journal_(std::move(journal)) {}
 
-    struct OpenRequest {
-        std::vector<FileURL> urls;
-        std::string bundleIdentifier;
-    };
-    struct ShowRequest {
-        std::optional<std::string> file;
-        std::string rootPath;
-    };
-
     bool openURLsWithAppBundleIdentifier(const std::vector<FileURL>& urls,
-                                         const std::string& bundleIdentifier) override;
+                                         const std::string& bundleIdentifier) override {
+        openedURLs.push_back(urls);
+        record(*journal_, "workspace.open", bundleIdentifier);
+        return accepting.contains(bundleIdentifier);
+    }
     void selectFileInFileViewerRootedAtPath(const std::optional<std::string>& file,
-                                            const std::string& rootPath) override;
+                                            const std::string& rootPath) override {
+        record(*journal_, file ? "workspace.showSelecting" : "workspace.show", rootPath);
+    }
 
-    std::set<std::string> acceptingBundleIdentifiers;  // the applications that take the folder
-    std::vector<OpenRequest> openRequests;
-    std::vector<ShowRequest> showRequests;
+    std::set<std::string> accepting;  // the bundle identifiers whose application takes the folder
+    std::vector<std::vector<FileURL>> openedURLs;  // the URL list of every open request
 
 private:
     std::shared_ptr<CallJournal> journal_;
@@ -66,28 +67,46 @@ public:
     std::vector<std::string> lines;
 };
 
-// User defaults in memory. A test may script the answers of successive boolForKey reads of one
-// key (after the script runs out, the stored or registered value answers again).
+// Booleans in memory: the stored value, else the registered one, else false. No texts.
 class MemoryUserDefaults : public UserDefaults {
 public:
-    void registerBool(const std::string& key, bool value) override { registeredBools[key] = value; }
-    bool boolForKey(const std::string& key) const override;
-    void setBool(const std::string& key, bool value) override { storedBools[key] = value; }
-    std::optional<std::string> stringForKey(const std::string& key) const override;
-    void setString(const std::string& key, const std::string& value) override {
-        storedStrings[key] = value;
+    void registerBool(const std::string& key, bool value) override { registered[key] = value; }
+    bool boolForKey(const std::string& key) const override {
+        const auto& domain = stored.contains(key) ? stored : registered;
+        return domain.contains(key) && domain.at(key);
+    }
+    void setBool(const std::string& key, bool value) override { stored[key] = value; }
+    std::optional<std::string> stringForKey(const std::string&) const override { return {}; }
+    void setString(const std::string&, const std::string&) override {}
+
+    std::map<std::string, bool> registered;
+    std::map<std::string, bool> stored;
+};
+
+// Answers the ranges of every occurrence of the given literals, ascending, and records each text
+// it was asked about; `onDetect` runs at that moment (once per note, before the file is written).
+class ScriptedLinkDetector : public LinkDetector {
+public:
+    std::vector<Range> matchesInString(const Text& text) const override {
+        texts.push_back(text);
+        if (onDetect) {
+            onDetect(text);
+        }
+        std::vector<Range> found;
+        for (const Text& literal : literals) {
+            for (auto at = text.find(literal); at != Text::npos;
+                 at = text.find(literal, at + literal.size())) {
+                found.push_back(Range{at, literal.size()});
+            }
+        }
+        std::sort(found.begin(), found.end(),
+                  [](const Range& a, const Range& b) { return a.location < b.location; });
+        return found;
     }
 
-    void scriptBoolReads(const std::string& key, std::vector<bool> answers);
-    int boolReadCount(const std::string& key) const;
-
-    std::map<std::string, bool> registeredBools;
-    std::map<std::string, bool> storedBools;
-    std::map<std::string, std::string> storedStrings;
-
-private:
-    mutable std::map<std::string, std::vector<bool>> scripted_;
-    mutable std::map<std::string, int> reads_;
+    std::vector<Text> literals;
+    std::function<void(const Text&)> onDetect;
+    mutable std::vector<Text> texts;
 };
 
 }  // namespace quillmere::test
