@@ -22,38 +22,36 @@ const std::vector<std::string> kIdentifiers = {
 class HandOver : public ImportCommandTest {
 protected:
     HandOver() {
-        fs::create_directories(records());
-        writeFile(recorder(),
-                  "#!/bin/sh\n"
-                  "# $1: the identifier; then the files it was asked to open.\n"
-                  "out=\"" +
-                      records().string() +
-                      "/$1\"\n"
-                      "shift\n"
-                      "printf '%s\\n' \"$@\" > \"$out.partial\" && mv \"$out.partial\" \"$out\"\n");
-        ::chmod(recorder().c_str(), 0700);
         writeFile(libraryFile(), library(R"([{"id": "a", "folders": [{"id": "f", "name": "F",
           "notes": [{"name": "N", "body": "<div>x</div>"}]}]}])"));
+        // $1: the identifier; then the files it was asked to open.
+        writeRecorder("out=\"" + records().string() +
+                      "/$1\"; shift\n"
+                      "printf '%s\\n' \"$@\" > \"$out.partial\" && mv \"$out.partial\" \"$out\"\n");
     }
 
     fs::path records() const { return root() / "records"; }
     fs::path recorder() const { return root() / "record.sh"; }
-
-    void installEntry(const std::string& identifier) {
+    void writeRecorder(const std::string& script) {
+        fs::create_directories(records());
+        writeFile(recorder(), "#!/bin/sh\n" + script);
+        ::chmod(recorder().c_str(), 0700);
+    }
+    // An entry that runs the recorder, or (broken) a program that does not exist.
+    void installEntry(const std::string& identifier, bool broken = false) {
+        std::string program = broken ? (root() / "no-such-program").string() : recorder().string();
         writeFile(dataHome() / "applications" / (identifier + ".desktop"),
-                  "[Desktop Entry]\nType=Application\nName=Quillmere\nExec=" + recorder().string() +
-                      " " + identifier + " %F\n");
+                  "[Desktop Entry]\nType=Application\nName=Quillmere\nExec=" + program + " " +
+                      identifier + " %F\n");
     }
 
-    // The identifiers whose program has recorded a launch, waiting up to a generous limit for
-    // `expected` to appear (the program starts after the command has ended).
-    std::vector<std::string> launched(const std::optional<std::string>& expected) {
-        if (expected) {
-            auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-            while (!fs::exists(records() / *expected) &&
-                   std::chrono::steady_clock::now() < deadline) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
+    // What has been recorded, waiting up to a generous limit for `expected` to appear (the
+    // program starts after the command has ended).
+    std::vector<std::string> recorded(const std::optional<std::string>& expected) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (expected && !fs::exists(records() / *expected) &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(records())) {
@@ -64,84 +62,64 @@ protected:
     }
 };
 
-TEST_F(HandOver, TheFirstIdentifierWithAnEntryWins) {
+TEST_F(HandOver, TheFirstIdentifierWithAnEntryThatLaunchesWins) {
     struct Row {
         const char* name;
-        std::vector<std::string> installed;
-        std::string expected;
+        std::vector<std::string> installed;  // "!" before a broken one
+        std::vector<std::string> extra;
+        std::optional<std::string> expected;
     };
     const std::vector<Row> rows = {
-        {"all_four", kIdentifiers, "com.quillmereapp.mac"},
-        {"second_and_third", {kIdentifiers[1], kIdentifiers[2]}, kIdentifiers[1]},
-        {"only_the_third", {kIdentifiers[2]}, kIdentifiers[2]},
-        {"only_the_demo", {kIdentifiers[3]}, kIdentifiers[3]},
+        {"all_four", kIdentifiers, {}, kIdentifiers[0]},
+        {"second_and_third", {kIdentifiers[1], kIdentifiers[2]}, {}, kIdentifiers[1]},
+        {"only_the_third", {kIdentifiers[2]}, {}, kIdentifiers[2]},
+        {"only_the_demo", {kIdentifiers[3]}, {}, kIdentifiers[3]},
+        {"broken_first_passed_over", {"!" + kIdentifiers[0], kIdentifiers[1]}, {}, kIdentifiers[1]},
+        // No file manager on a bus and no display either: the run still succeeds quietly.
+        {"none", {}, {}, std::nullopt},
+        {"no_open", kIdentifiers, {"--no-open"}, std::nullopt},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         fs::remove_all(dataHome() / "applications");
         fs::remove_all(records());
         fs::create_directories(records());
-        for (const auto& identifier : row.installed) installEntry(identifier);
+        for (const auto& identifier : row.installed) {
+            bool broken = identifier.starts_with("!");
+            installEntry(broken ? identifier.substr(1) : identifier, broken);
+        }
+        std::vector<std::string> arguments = {"--library", libraryFile().string()};
+        arguments.insert(arguments.end(), row.extra.begin(), row.extra.end());
 
-        auto result = run({"--library", libraryFile().string()});
+        auto result = run(arguments);
         ASSERT_EQ(result.exitStatus, 0) << result.err;
         EXPECT_EQ(result.err, "");
-        EXPECT_EQ(launched(row.expected), std::vector<std::string>{row.expected});
+        EXPECT_TRUE(fs::is_directory(result.lastOutLine()));
+        if (!row.expected) {
+            EXPECT_TRUE(recorded(std::nullopt).empty());
+            continue;
+        }
+        EXPECT_EQ(recorded(row.expected), std::vector<std::string>{*row.expected});
         // The program was given the export folder, and only that.
-        EXPECT_EQ(readFile(records() / row.expected), result.lastOutLine() + "\n");
+        EXPECT_EQ(readFile(records() / *row.expected), result.lastOutLine() + "\n");
     }
-}
-
-TEST_F(HandOver, AnEntryWhoseProgramCannotStartIsPassedOver) {
-    writeFile(dataHome() / "applications" / (kIdentifiers[0] + ".desktop"),
-              "[Desktop Entry]\nType=Application\nName=Broken\nExec=" +
-                  (root() / "no-such-program").string() + " %F\n");
-    installEntry(kIdentifiers[1]);
-    auto result = run({"--library", libraryFile().string()});
-    ASSERT_EQ(result.exitStatus, 0) << result.err;
-    EXPECT_EQ(launched(kIdentifiers[1]), std::vector<std::string>{kIdentifiers[1]});
-}
-
-TEST_F(HandOver, WithoutAnyEntryTheFolderIsShownQuietlyOrNotAtAll) {
-    // No entry, no file manager on a bus, no display: the run still succeeds and says nothing.
-    auto result = run({"--library", libraryFile().string()});
-    EXPECT_EQ(result.exitStatus, 0);
-    EXPECT_EQ(result.err, "");
-    EXPECT_TRUE(fs::is_directory(result.lastOutLine()));
-    EXPECT_TRUE(launched(std::nullopt).empty());
-}
-
-TEST_F(HandOver, NoOpenLaunchesNothing) {
-    for (const auto& identifier : kIdentifiers) installEntry(identifier);
-    auto result = run({"--library", libraryFile().string(), "--no-open"});
-    ASSERT_EQ(result.exitStatus, 0) << result.err;
-    EXPECT_TRUE(fs::is_directory(result.lastOutLine()));
-    EXPECT_TRUE(launched(std::nullopt).empty());
 }
 
 TEST_F(HandOver, TheLaunchedProgramDoesNotHoldTheCommandsOutput) {
     // A program that outlives the command and writes to its output: the command's output must
     // end with the command, and hold nothing of the program's.
-    writeFile(recorder(),
-              "#!/bin/sh\necho launched; echo launched >&2\n"
-              "echo $$ > \"" +
-                  records().string() +
-                  "/pid.partial\"\n"
-                  "mv \"" +
-                  records().string() + "/pid.partial\" \"" + records().string() +
-                  "/pid\"\n"
-                  "exec sleep 60\n");
-    ::chmod(recorder().c_str(), 0700);
+    const std::string pid = (records() / "pid").string();
+    writeRecorder("echo launched; echo launched >&2\necho $$ > \"" + pid + ".partial\"\nmv \"" +
+                  pid + ".partial\" \"" + pid + "\"\nexec sleep 60\n");
     installEntry(kIdentifiers[0]);
     auto result = run({"--library", libraryFile().string()});
     ASSERT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_EQ(result.out, result.lastOutLine() + "\n");
     EXPECT_EQ(result.err, "");
 
-    ASSERT_EQ(launched("pid"), std::vector<std::string>{"pid"});
-    pid_t program = std::stoi(readFile(records() / "pid"));
-    // Still running although the command's output has ended.
-    EXPECT_EQ(::kill(program, 0), 0);
+    ASSERT_EQ(recorded("pid"), std::vector<std::string>{"pid"});
+    pid_t program = std::stoi(readFile(pid));
+    EXPECT_EQ(::kill(program, 0), 0);  // still running although the command's output has ended
     ::kill(program, SIGTERM);
 }
 
