@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -29,7 +29,7 @@ TEST(EventLoop, RunsWorkFromAnotherThreadOnItsOwnThreadInOrder) {
     for (auto id : threads) EXPECT_EQ(id, std::this_thread::get_id());
 }
 
-TEST(EventLoop, StopLeavesLaterWorkQueuedForTheNextRun) {
+TEST(EventLoop, StopEndsTheRunAndLeavesLaterWorkQueued) {
     EventLoop loop;
     std::vector<std::string> ran;
     loop.async([&] {
@@ -41,20 +41,12 @@ TEST(EventLoop, StopLeavesLaterWorkQueuedForTheNextRun) {
     loop.run();
     EXPECT_EQ(ran, (std::vector<std::string>{"first", "first finishes"}));
 
-    loop.async([&] { loop.stop(); });
-    loop.run();  // the stop request did not outlive the first run
-    EXPECT_EQ(ran.back(), "second");
-}
-
-TEST(EventLoop, StopBeforeRunMakesRunReturnAtOnce) {
-    EventLoop loop;
-    bool ran = false;
-    loop.async([&] { ran = true; });
     loop.stop();
-    loop.run();
-    EXPECT_FALSE(ran);
-    EXPECT_EQ(loop.drain(), 1u);
-    EXPECT_TRUE(ran);
+    loop.run();  // a stop before the run makes it return at once
+    EXPECT_EQ(ran.size(), 2u);
+    loop.async([&] { loop.stop(); });
+    loop.run();  // the stop requests did not outlive their runs
+    EXPECT_EQ(ran.back(), "second");
 }
 
 TEST(EventLoop, SyncFromAnotherThreadWaitsForTheLoop) {
@@ -66,40 +58,30 @@ TEST(EventLoop, SyncFromAnotherThreadWaitsForTheLoop) {
             answer = 42;
             ranOn = std::this_thread::get_id();
         });
-        // Only after the loop has run the work does sync return.
-        loop.async([&, seen = answer] {
+        loop.async([&, seen = answer] {  // sync returned only after the work had run
             EXPECT_EQ(seen, 42);
             loop.stop();
         });
     });
     loop.run();
     caller.join();
-    EXPECT_EQ(answer, 42);
     EXPECT_EQ(ranOn, std::this_thread::get_id());
 }
 
-TEST(EventLoop, SyncOnItsOwnThreadRunsAtOnce) {
+TEST(EventLoop, SyncOnItsOwnThreadRunsAtOnceAndDrainRunsOnlyWhatWasQueued) {
     EventLoop loop;
     std::vector<int> order;
-    loop.async([&] { order.push_back(1); });
-    loop.sync([&] { order.push_back(2); });
-    EXPECT_EQ(order, (std::vector<int>{2}));
-    loop.drain();
-    EXPECT_EQ(order, (std::vector<int>{2, 1}));
-}
-
-TEST(EventLoop, DrainRunsOnlyWhatWasQueuedBeforeIt) {
-    EventLoop loop;
-    int count = 0;
     std::function<void()> requeue = [&] {
-        ++count;
+        order.push_back(1);
         loop.async(requeue);
     };
     loop.async(requeue);
+    loop.sync([&] { order.push_back(2); });
+    EXPECT_EQ(order, (std::vector<int>{2}));
     EXPECT_EQ(loop.drain(), 1u);
-    EXPECT_EQ(count, 1);
+    EXPECT_EQ(order, (std::vector<int>{2, 1}));
     EXPECT_EQ(loop.drain(), 1u);
-    EXPECT_EQ(count, 2);
+    EXPECT_EQ(order, (std::vector<int>{2, 1, 1}));
 }
 
 }  // namespace

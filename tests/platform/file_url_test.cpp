@@ -5,30 +5,25 @@
 namespace quillmere {
 namespace {
 
-TEST(FileURL, DropsTrailingSeparatorsButKeepsTheRoot) {
+TEST(FileURL, KeepsTheRootAndDropsTrailingSeparators) {
     EXPECT_EQ(FileURL::fileURLWithPath("/tmp/x//", true).path(), "/tmp/x");
-    EXPECT_EQ(FileURL::fileURLWithPath("/", true).path(), "/");
-    EXPECT_TRUE(FileURL::fileURLWithPath("/tmp", true).isDirectory());
+    EXPECT_EQ(FileURL::fileURLWithPath("/", true).URLByAppendingPathComponent(u"tmp").path(),
+              "/tmp");
 }
 
-TEST(FileURL, AppendsComponentsAndExtensions) {
-    const FileURL root = FileURL::fileURLWithPath("/", true);
-    EXPECT_EQ(root.URLByAppendingPathComponent(u"tmp").path(), "/tmp");
-
+TEST(FileURL, AppendsComponentsAndExtensionsWithoutChangingTheOriginal) {
     const FileURL folder = FileURL::fileURLWithPath("/tmp/x", true);
     const FileURL note = folder.URLByAppendingPathComponent(u"000_Caf\u00E9");
     EXPECT_EQ(note.path(), "/tmp/x/000_Caf\xC3\xA9");
+    EXPECT_TRUE(folder.isDirectory());
     EXPECT_FALSE(note.isDirectory());
     EXPECT_EQ(note.URLByAppendingPathExtension(u"html").path(), "/tmp/x/000_Caf\xC3\xA9.html");
     EXPECT_EQ(note.URLByAppendingPathExtension(u""), note);
     EXPECT_TRUE(note.asDirectory(true).isDirectory());
-    EXPECT_EQ(folder.path(), "/tmp/x");  // appending never changes the original
-}
-
-TEST(FileURL, WritesALoneSurrogateAsReplacementCharacter) {
-    const FileURL url = FileURL::fileURLWithPath("/tmp", true)
-                            .URLByAppendingPathComponent(Text(u"a") + char16_t(0xD800));
-    EXPECT_EQ(url.path(), "/tmp/a\xEF\xBF\xBD");
+    EXPECT_EQ(folder.path(), "/tmp/x");
+    // A lone surrogate is written as U+FFFD.
+    EXPECT_EQ(folder.URLByAppendingPathComponent(Text(u"a") + char16_t(0xD800)).path(),
+              "/tmp/x/a\xEF\xBF\xBD");
 }
 
 }  // namespace

@@ -7,18 +7,14 @@
 namespace quillmere {
 namespace {
 
-struct Utf8Case {
-    const char* name;
-    Text utf16;
-    std::string utf8;
-};
-
-TEST(TextConversion, WritesValidUtf8) {
-    const Utf8Case cases[] = {
-        {"empty", u"", ""},
-        {"ascii", u"Pancakes", "Pancakes"},
-        {"two_byte", u"Crème", "Cr\xC3\xA8me"},
-        {"three_byte", u"日本", "\xE6\x97\xA5\xE6\x9C\xAC"},
+// Writing text out never produces invalid UTF-8: a lone surrogate becomes U+FFFD.
+TEST(Text, WritesValidUtf8) {
+    const struct {
+        const char* name;
+        Text utf16;
+        std::string utf8;
+    } cases[] = {
+        {"two_and_three_bytes", u"Crème 日", "Cr\xC3\xA8me \xE6\x97\xA5"},
         {"surrogate_pair", u"😀", "\xF0\x9F\x98\x80"},
         {"lone_lead_surrogate", Text(1, char16_t(0xD800)), "\xEF\xBF\xBD"},
         {"lone_trail_surrogate", Text(u"a") + char16_t(0xDC00) + u"b",
@@ -32,52 +28,44 @@ TEST(TextConversion, WritesValidUtf8) {
     }
 }
 
-TEST(TextConversion, ReadsUtf8AndReplacesIllFormedBytes) {
+TEST(Text, ReadsUtf8AndReplacesIllFormedBytes) {
     EXPECT_EQ(text::fromUtf8("Cr\xC3\xA8me \xF0\x9F\x98\x80"), u"Crème 😀");
     EXPECT_EQ(text::fromUtf8("a\xFF"
                              "b"),
               u"a\uFFFDb");
     EXPECT_EQ(text::fromUtf8("\xE6\x97"), u"\uFFFD");
-    EXPECT_EQ(text::fromUtf8(""), u"");
 }
 
-TEST(TextSearch, FindsOnlyInsideTheRange) {
+TEST(Text, SearchesLiterallyInsideTheRangeAndReplacesFromTheStart) {
     EXPECT_EQ(text::rangeOfString(u"abcabc", u"bc"), (Range{1, 2}));
     EXPECT_EQ(text::rangeOfString(u"abcabc", u"bc", Range{2, 4}), (Range{4, 2}));
     EXPECT_EQ(text::rangeOfString(u"abcabc", u"bc", Range{2, 3}), kNotFoundRange);
     EXPECT_EQ(text::rangeOfString(u"abc", u""), kNotFoundRange);
     EXPECT_EQ(text::rangeOfString(u"ABC", u"b"), kNotFoundRange);
     EXPECT_EQ(text::rangeOfString(u"abc", u"c", Range{7, 2}), kNotFoundRange);
-}
 
-TEST(TextReplace, ReplacesEveryOccurrenceFromTheStart) {
     Text t = u"aaa";
     EXPECT_EQ(text::replaceOccurrences(t, u"aa", u"b"), 1u);
     EXPECT_EQ(t, u"ba");
     t = u"<br><br>x<BR>";
     EXPECT_EQ(text::replaceOccurrences(t, u"<br>", u"&nbsp;"), 2u);
     EXPECT_EQ(t, u"&nbsp;&nbsp;x<BR>");
-    t = u"x";
     EXPECT_EQ(text::replaceOccurrences(t, u"", u"y"), 0u);
-    EXPECT_EQ(t, u"x");
 }
 
-TEST(TextUnicode, DecomposesAndLowercases) {
+TEST(Text, DecomposesAndLowercases) {
     EXPECT_EQ(text::decomposedCanonical(u"\u00E9"), u"e\u0301");
     EXPECT_EQ(text::lowercased(u"ÀB\u0130"), u"àbi\u0307");
     EXPECT_EQ(text::lowercased(u"ΣΑΣ"), u"σας");
 }
 
-struct TrimCase {
-    const char* name;
-    Text input;
-    Text withWhitespace;
-    Text withWhitespaceAndNewlines;
-};
-
 TEST(CharacterSets, TrimWithThePlatformSets) {
-    const TrimCase cases[] = {
-        {"empty", u"", u"", u""},
+    const struct {
+        const char* name;
+        Text input;
+        Text withWhitespace;
+        Text withWhitespaceAndNewlines;
+    } cases[] = {
         {"spaces_and_tabs", u" \t a b \t ", u"a b", u"a b"},
         {"newlines_kept_by_whitespace", u"\n a \n", u"\n a \n", u"a"},
         {"no_break_and_ideographic_space", u"\u00A0\u3000a\u2003", u"a", u"a"},

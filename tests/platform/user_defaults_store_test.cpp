@@ -14,69 +14,61 @@ namespace {
 
 namespace fs = std::filesystem;
 constexpr const char* kHeading = "useFirstParagraphAsHeading";
+constexpr const char* kLibrary = UserDefaultsStore::kNotesLibraryPathKey;
 
 rapidjson::Document parsedFile(const fs::path& path) {
     rapidjson::Document document;
-    std::string text = test::readFile(path);
-    document.Parse(text.c_str());
+    document.Parse(test::readFile(path).c_str());
     return document;
 }
 
-TEST(UserDefaultsStoreFile, FollowsTheBaseDirectoryRules) {
-    struct Row {
+TEST(UserDefaultsStore, FileFollowsTheBaseDirectoryRules) {
+    const std::string inHome = "/h/.config/quillmere-notes-importer/settings.json";
+    const struct {
         const char* name;
         std::optional<std::string> configHome;
-        std::optional<std::string> home;
         std::string expected;
+    } rows[] = {
+        {"config_home", "/c/conf", "/c/conf/quillmere-notes-importer/settings.json"},
+        {"unset", std::nullopt, inHome},
+        {"empty", "", inHome},
+        {"relative_is_ignored", "conf", inHome},
     };
-    const std::vector<Row> rows = {
-        {"config_home", "/c/conf", "/h", "/c/conf/quillmere-notes-importer/settings.json"},
-        {"home_when_unset", std::nullopt, "/h",
-         "/h/.config/quillmere-notes-importer/settings.json"},
-        {"home_when_empty", "", "/h", "/h/.config/quillmere-notes-importer/settings.json"},
-        {"relative_is_ignored", "conf", "/h", "/h/.config/quillmere-notes-importer/settings.json"},
-    };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         test::PrivateEnvironment env;
         env.set("XDG_CONFIG_HOME", row.configHome);
-        env.set("HOME", row.home);
+        env.set("HOME", "/h");
         EXPECT_EQ(UserDefaultsStore::defaultFile(), fs::path(row.expected));
     }
 }
 
-TEST(UserDefaultsStoreDomains, ArgumentOverStoredOverRegistered) {
-    struct Row {
+TEST(UserDefaultsStore, ArgumentOverStoredOverRegistered) {
+    const struct {
         const char* name;
-        std::optional<std::string> fileContent;
+        const char* stored;  // the member's JSON value, or null for no file
         std::optional<bool> registered;
         std::optional<bool> argument;
         bool expected;
+    } rows[] = {
+        {"nothing_anywhere", nullptr, std::nullopt, std::nullopt, false},
+        {"registered_only", nullptr, true, std::nullopt, true},
+        {"stored_wins_over_registered", "false", true, std::nullopt, false},
+        {"argument_wins_over_stored", "false", true, true, true},
+        {"stored_number_zero", "0", true, std::nullopt, false},
+        {"stored_number_one", "1", false, std::nullopt, true},
+        {"stored_text_no", "\"NO\"", true, std::nullopt, false},
+        {"stored_text_yes", "\"Yes\"", false, std::nullopt, true},
+        {"stored_other_text_is_unset", "\"maybe\"", true, std::nullopt, true},
+        {"stored_array_is_unset", "[false]", true, std::nullopt, true},
+        {"invalid_file_is_empty", "fal", true, std::nullopt, true},
     };
-    const std::vector<Row> rows = {
-        {"nothing_anywhere", std::nullopt, std::nullopt, std::nullopt, false},
-        {"registered_only", std::nullopt, true, std::nullopt, true},
-        {"stored_false_wins_over_registered", R"({"useFirstParagraphAsHeading": false})", true,
-         std::nullopt, false},
-        {"argument_wins_over_stored", R"({"useFirstParagraphAsHeading": false})", true, true, true},
-        {"argument_false_wins_over_registered", std::nullopt, true, false, false},
-        {"stored_number_zero", R"({"useFirstParagraphAsHeading": 0})", true, std::nullopt, false},
-        {"stored_number_one", R"({"useFirstParagraphAsHeading": 1})", false, std::nullopt, true},
-        {"stored_text_no", R"({"useFirstParagraphAsHeading": "NO"})", true, std::nullopt, false},
-        {"stored_text_yes", R"({"useFirstParagraphAsHeading": "Yes"})", false, std::nullopt, true},
-        {"stored_other_text_counts_as_unset", R"({"useFirstParagraphAsHeading": "maybe"})", true,
-         std::nullopt, true},
-        {"stored_array_counts_as_unset", R"({"useFirstParagraphAsHeading": [false]})", true,
-         std::nullopt, true},
-        {"invalid_file_counts_as_empty", R"({"useFirstParagraphAsHeading": fal)", true,
-         std::nullopt, true},
-        {"not_an_object", "[]", true, std::nullopt, true},
-    };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         test::PrivateEnvironment env;
-        fs::path file = env.root() / "settings.json";
-        if (row.fileContent) test::writeFile(file, *row.fileContent);
+        const fs::path file = env.root() / "settings.json";
+        if (row.stored)
+            test::writeFile(file, std::string("{\"") + kHeading + "\": " + row.stored + "}");
         UserDefaultsStore defaults(file);
         if (row.registered) defaults.registerBool(kHeading, *row.registered);
         if (row.argument) defaults.setArgumentBool(kHeading, *row.argument);
@@ -84,77 +76,58 @@ TEST(UserDefaultsStoreDomains, ArgumentOverStoredOverRegistered) {
     }
 }
 
-TEST(UserDefaultsStoreDomains, StringsFollowTheSameOrder) {
+TEST(UserDefaultsStore, StringsFollowTheSameOrder) {
     test::PrivateEnvironment env;
-    fs::path file = env.root() / "settings.json";
+    const fs::path file = env.root() / "settings.json";
     test::writeFile(file, R"({"notesLibraryPath": "/home/ann/Notes – 2024.json", "flag": true})");
     UserDefaultsStore defaults(file);
-    EXPECT_EQ(defaults.stringForKey(UserDefaultsStore::kNotesLibraryPathKey),
-              "/home/ann/Notes – 2024.json");
-    EXPECT_EQ(defaults.stringForKey("flag"), std::nullopt);  // not text
-    EXPECT_EQ(defaults.stringForKey("absent"), std::nullopt);
-    defaults.setArgumentString(UserDefaultsStore::kNotesLibraryPathKey, "/other.json");
-    EXPECT_EQ(defaults.stringForKey(UserDefaultsStore::kNotesLibraryPathKey), "/other.json");
+    EXPECT_EQ(defaults.stringForKey(kLibrary), "/home/ann/Notes – 2024.json");
+    EXPECT_EQ(defaults.stringForKey("flag"), std::nullopt) << "not text";
+    defaults.setArgumentString(kLibrary, "/other.json");
+    EXPECT_EQ(defaults.stringForKey(kLibrary), "/other.json");
 }
 
-TEST(UserDefaultsStoreWrite, NothingIsWrittenUntilAValueIsSet) {
+TEST(UserDefaultsStore, NothingIsWrittenUntilAValueIsSet) {
     test::PrivateEnvironment env;
-    fs::path file = env.root() / "config" / "quillmere-notes-importer" / "settings.json";
+    const fs::path file = env.root() / "config" / "quillmere-notes-importer" / "settings.json";
     {
         UserDefaultsStore defaults(file);
         defaults.registerBool(kHeading, true);
         defaults.setArgumentBool(kHeading, false);
-        defaults.setArgumentString(UserDefaultsStore::kNotesLibraryPathKey, "/x.json");
-        EXPECT_FALSE(defaults.boolForKey(kHeading));
+        defaults.setArgumentString(kLibrary, "/x.json");
         EXPECT_EQ(defaults.lastError(), std::nullopt);
     }
-    EXPECT_FALSE(fs::exists(file));
     EXPECT_FALSE(fs::exists(file.parent_path()));
 }
 
-TEST(UserDefaultsStoreWrite, SetWritesReadableJsonAndKeepsOtherMembers) {
+TEST(UserDefaultsStore, SetWritesReadableJsonAndKeepsOtherMembersAndOtherWriters) {
     test::PrivateEnvironment env;
-    fs::path file = env.root() / "config" / "settings.json";
+    const fs::path file = env.root() / "config" / "settings.json";
     test::writeFile(file,
                     R"({"windowFrame": {"x": 1, "y": 2}, "useFirstParagraphAsHeading": true})");
     UserDefaultsStore defaults(file);
+    UserDefaultsStore otherProgram(file);
     defaults.setArgumentBool(kHeading, true);  // never written, whatever is set later
     defaults.setBool(kHeading, false);
-    defaults.setString(UserDefaultsStore::kNotesLibraryPathKey, "/home/ann/Notes \"x\".json");
+    otherProgram.setString(kLibrary, "/home/ann/Notes \"x\".json");
     EXPECT_EQ(defaults.lastError(), std::nullopt);
+    EXPECT_EQ(otherProgram.lastError(), std::nullopt);
 
-    auto document = parsedFile(file);
-    ASSERT_TRUE(document.IsObject());
+    const auto document = parsedFile(file);
     EXPECT_FALSE(document[kHeading].GetBool());
-    EXPECT_STREQ(document["notesLibraryPath"].GetString(), "/home/ann/Notes \"x\".json");
+    EXPECT_STREQ(document[kLibrary].GetString(), "/home/ann/Notes \"x\".json");
     EXPECT_EQ(document["windowFrame"]["y"].GetInt(), 2);
-    // Human-readable: one member a line.
-    EXPECT_NE(test::readFile(file).find("\n  \"notesLibraryPath\": "), std::string::npos);
-    // No temporary file is left beside it.
-    std::vector<fs::path> entries(fs::directory_iterator(file.parent_path()), {});
-    EXPECT_EQ(entries, std::vector<fs::path>{file});
-
-    UserDefaultsStore reread(file);
-    EXPECT_FALSE(reread.boolForKey(kHeading));
-    EXPECT_EQ(reread.stringForKey(UserDefaultsStore::kNotesLibraryPathKey),
-              "/home/ann/Notes \"x\".json");
+    EXPECT_NE(test::readFile(file).find("\n  \"notesLibraryPath\": "), std::string::npos)
+        << "one member a line";
+    EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(file.parent_path()), {}),
+              std::vector<fs::path>{file})
+        << "no temporary file is left beside it";
+    EXPECT_FALSE(UserDefaultsStore(file).boolForKey(kHeading));
 }
 
-TEST(UserDefaultsStoreWrite, KeepsWhatAnotherProgramStoredMeanwhile) {
+TEST(UserDefaultsStore, AnInvalidFileIsReportedAndKeptAside) {
     test::PrivateEnvironment env;
-    fs::path file = env.root() / "settings.json";
-    UserDefaultsStore window(file);
-    UserDefaultsStore command(file);
-    window.setString(UserDefaultsStore::kNotesLibraryPathKey, "/chosen.json");
-    command.setBool(kHeading, false);
-    auto document = parsedFile(file);
-    EXPECT_STREQ(document["notesLibraryPath"].GetString(), "/chosen.json");
-    EXPECT_FALSE(document[kHeading].GetBool());
-}
-
-TEST(UserDefaultsStoreWrite, AnInvalidFileIsReportedAndKeptAside) {
-    test::PrivateEnvironment env;
-    fs::path file = env.root() / "settings.json";
+    const fs::path file = env.root() / "settings.json";
     test::writeFile(file, "{ \"notesLibraryPath\": ");
     UserDefaultsStore defaults(file);
     ASSERT_TRUE(defaults.lastError().has_value());
@@ -167,31 +140,27 @@ TEST(UserDefaultsStoreWrite, AnInvalidFileIsReportedAndKeptAside) {
     EXPECT_FALSE(parsedFile(file)[kHeading].GetBool());
 }
 
-TEST(UserDefaultsStoreWrite, AFileThatCannotBeReadIsNeverReplaced) {
+TEST(UserDefaultsStore, WhatCannotBeReadOrMadeIsReportedAndNeverReplaced) {
     test::PrivateEnvironment env;
-    fs::path file = env.root() / "settings.json";
-    fs::create_directories(file / "inside");  // a folder where the file should be
-    UserDefaultsStore defaults(file);
-    ASSERT_TRUE(defaults.lastError().has_value());
-    defaults.setBool(kHeading, false);
-    ASSERT_TRUE(defaults.lastError().has_value());
-    EXPECT_NE(defaults.lastError()->find(file.string()), std::string::npos);
-    EXPECT_TRUE(fs::exists(file / "inside"));
-}
+    const fs::path folderInTheWay = env.root() / "settings.json";
+    fs::create_directories(folderInTheWay / "inside");
+    UserDefaultsStore unreadable(folderInTheWay);
+    ASSERT_TRUE(unreadable.lastError().has_value());
+    unreadable.setBool(kHeading, false);
+    ASSERT_TRUE(unreadable.lastError().has_value());
+    EXPECT_NE(unreadable.lastError()->find(folderInTheWay.string()), std::string::npos);
+    EXPECT_TRUE(fs::exists(folderInTheWay / "inside"));
 
-TEST(UserDefaultsStoreWrite, AFolderThatCannotBeMadeIsReported) {
-    test::PrivateEnvironment env;
     test::writeFile(env.root() / "blocker", "a file, not a folder");
-    UserDefaultsStore defaults(env.root() / "blocker" / "settings.json");
-    defaults.setBool(kHeading, false);
-    ASSERT_TRUE(defaults.lastError().has_value());
-    // The value still holds for this process.
-    EXPECT_FALSE(defaults.boolForKey(kHeading));
+    UserDefaultsStore unwritable(env.root() / "blocker" / "settings.json");
+    unwritable.setBool(kHeading, false);
+    ASSERT_TRUE(unwritable.lastError().has_value());
+    EXPECT_FALSE(unwritable.boolForKey(kHeading)) << "the value still holds for this process";
 }
 
-TEST(UserDefaultsStoreThreads, ReadsAndWritesFromSeveralThreads) {
+TEST(UserDefaultsStore, ReadsAndWritesFromSeveralThreads) {
     test::PrivateEnvironment env;
-    fs::path file = env.root() / "settings.json";
+    const fs::path file = env.root() / "settings.json";
     UserDefaultsStore defaults(file);
     defaults.registerBool(kHeading, true);
     std::vector<std::thread> threads;
@@ -204,7 +173,7 @@ TEST(UserDefaultsStoreThreads, ReadsAndWritesFromSeveralThreads) {
         });
     }
     for (auto& thread : threads) thread.join();
-    auto document = parsedFile(file);
+    const auto document = parsedFile(file);
     for (int t = 0; t < 4; ++t) {
         EXPECT_STREQ(document[("key" + std::to_string(t)).c_str()].GetString(), "9");
     }
