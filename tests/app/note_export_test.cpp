@@ -47,14 +47,15 @@ Text sanitize(const Text& name) {
 std::string utf8(const Text& text) { return text::toUtf8(text); }
 
 TEST_F(NoteExportTest, BuildsEachNotesFileFromItsTitleAndBody) {
+    using Names = std::vector<Text>;
     struct Row {
         const char* name;
         Text title;
         Text body;
         std::string extension;  // empty: no file
         std::string content;
-        std::vector<Text> attachments = {};
         bool heading = false;
+        Names attachments = {};
     };
     const Row rows[] = {
         {"title_and_plain_body", u"T", u"Mix\nand milk", "html", "<p>T</p>\nMix\nand milk"},
@@ -91,39 +92,18 @@ TEST_F(NoteExportTest, BuildsEachNotesFileFromItsTitleAndBody) {
         {"title_escaped", u"&<b>", u"x", "html", "<p>&amp;&lt;b&gt;</p>\nx"},
         {"utf8_without_bom_lone_surrogate_replaced", u"", u"caf\u00E9 \U0001F600 \xD800!",
          "plain-text", "caf\xC3\xA9 \xF0\x9F\x98\x80 \xEF\xBF\xBD!"},
-        {"heading_from_title", u"T", u"body", "html", "<h1>T</h1>\nbody", {}, true},
-        {"heading_from_first_div_line",
-         u"T",
-         u"<div>First</div>\n<div>Second</div>",
-         "html",
-         "<h1>First</h1>\n<p>Second</p>",
-         {},
-         true},
-        {"heading_of_title_only", u"T", u"", "html", "<h1>T</h1>\n", {}, true},
-        {"attachments_fill_characters_in_order",
-         u"",
-         u"a\uFFFCb\uFFFCc\uFFFC",
-         "html",
-         "a<img src=\"1.png\">b<img src=\"2.jpg\">c\xEF\xBF\xBC",
-         {u"1.png", u"2.jpg"}},
-        {"unnamed_attachment_leaves_its_character",
-         u"",
-         u"x\uFFFCy\uFFFC",
-         "html",
-         "x<img src=\"p.png\">y\xEF\xBF\xBC",
-         {u"", u"p.png"}},
-        {"attachments_beyond_the_characters",
-         u"",
-         u"\uFFFC",
-         "html",
-         "<img src=\"a.png\">",
-         {u"a.png", u"b.png"}},
-        {"attachment_name_escaped",
-         u"",
-         u"\uFFFC",
-         "html",
-         "<img src=\"x&quot;&lt;y&gt;&amp;z\">",
-         {u"x\"<y>&z"}},
+        {"heading_from_title", u"T", u"body", "html", "<h1>T</h1>\nbody", true},
+        {"heading_from_first_div_line", u"T", u"<div>First</div>\n<div>Second</div>", "html",
+         "<h1>First</h1>\n<p>Second</p>", true},
+        {"heading_of_title_only", u"T", u"", "html", "<h1>T</h1>\n", true},
+        {"attachments_fill_characters_in_order", u"", u"a\uFFFCb\uFFFCc\uFFFC", "html",
+         "a<img src=\"1.png\">b<img src=\"2.jpg\">c\xEF\xBF\xBC", false, Names{u"1.png", u"2.jpg"}},
+        {"unnamed_attachment_leaves_its_character", u"", u"x\uFFFCy\uFFFC", "html",
+         "x<img src=\"p.png\">y\xEF\xBF\xBC", false, Names{u"", u"p.png"}},
+        {"attachments_beyond_the_characters", u"", u"\uFFFC", "html", "<img src=\"a.png\">", false,
+         Names{u"a.png", u"b.png"}},
+        {"attachment_name_escaped", u"", u"\uFFFC", "html", "<img src=\"x&quot;&lt;y&gt;&amp;z\">",
+         false, Names{u"x\"<y>&z"}},
         {"characters_without_attachments", u"", u"a\uFFFC", "plain-text", "a\xEF\xBF\xBC"},
     };
     for (const Row& row : rows) {
@@ -148,46 +128,44 @@ TEST_F(NoteExportTest, BuildsEachNotesFileFromItsTitleAndBody) {
     }
 }
 
-TEST_F(NoteExportTest, TheIndexPrefixIsZeroFilledAndNeverCut) {
-    const std::pair<std::uint64_t, std::string> rows[] = {
-        {7, "007_T.html"},
-        {1234, "1234_T.html"},
-        {18446744073709551615u, "18446744073709551615_T.html"},
+TEST_F(NoteExportTest, TheIndexPrefixIsNeverCutAndLongTitlesAreCutToFit) {
+    std::string euros;  // 82 signs of 3 bytes: with "012_" and ".html", 255 bytes
+    for (int i = 0; i < 82; ++i) {
+        euros += "\xE2\x82\xAC";
+    }
+    const std::tuple<std::uint64_t, Text, std::string> rows[] = {
+        {7, u"T", "007_T.html"},
+        {1234, u"T", "1234_T.html"},
+        {18446744073709551615u, u"T", "18446744073709551615_T.html"},
+        {12, Text(100, u'\u20AC'), "012_" + euros + ".html"},
     };
-    for (const auto& [index, fileName] : rows) {
+    for (const auto& [index, title, fileName] : rows) {
         SCOPED_TRACE(fileName);
-        const auto files = exportOne(makeNote(u"T", u"x"), index);
+        const auto files = exportOne(makeNote(title, u"x"), index);
         ASSERT_EQ(files.size(), 1u);
         EXPECT_EQ(files.begin()->first, fileName);
     }
 }
 
 TEST_F(NoteExportTest, WrapsDetectedLinksFromTheLastToTheFirst) {
+    using Links = std::vector<Text>;
     struct Row {
         const char* name;
         Text body;
-        std::vector<Text> links;
+        Links links;
         std::string content;
     };
     const Row rows[] = {
-        {"several_links",
-         u"see a.com and b.org",
-         {u"a.com", u"b.org"},
+        {"several_links", u"see a.com and b.org", Links{u"a.com", u"b.org"},
          "see <a href=\"a.com\">a.com</a> and <a href=\"b.org\">b.org</a>"},
-        {"trailing_entity_cut_off",
-         u"<div>go http://x.com&nbsp;</div>",
-         {u"http://x.com&nbsp;"},
-         "<p>go <a href=\"http://x.com\">http://x.com</a></p>"},
-        {"ampersand_up_to_final_semicolon_cut",
-         u"<div>http://y.org/?a&b=1;</div>",
-         {u"http://y.org/?a&b=1;"},
-         "<p><a href=\"http://y.org/?a\">http://y.org/?a</a></p>"},
-        {"trailing_tag_cut_off",
-         u"x.com<b>y</b>",
-         {u"x.com<b>y</b>"},
+        {"trailing_entity_cut_off", u"<div>go http://x.com&nbsp;</div>",
+         Links{u"http://x.com&nbsp;"}, "<p>go <a href=\"http://x.com\">http://x.com</a></p>"},
+        {"ampersand_up_to_final_semicolon_cut", u"<div>http://y.org/?a&b=1;</div>",
+         Links{u"http://y.org/?a&b=1;"}, "<p><a href=\"http://y.org/?a\">http://y.org/?a</a></p>"},
+        {"trailing_tag_cut_off", u"x.com<b>y</b>", Links{u"x.com<b>y</b>"},
          "<a href=\"x.com\">x.com</a>"},
-        {"inner_tag_kept", u"a<b>c", {u"a<b>c"}, "<a href=\"a<b>c\">a<b>c</a>"},
-        {"link_of_only_an_entity", u"&amp;", {u"&amp;"}, "<a href=\"\"></a>"},
+        {"inner_tag_kept", u"a<b>c", Links{u"a<b>c"}, "<a href=\"a<b>c\">a<b>c</a>"},
+        {"link_of_only_an_entity", u"&amp;", Links{u"&amp;"}, "<a href=\"\"></a>"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -248,18 +226,6 @@ TEST_F(NoteExportTest, StampsTheNotesModificationDateWithMicroseconds) {
     EXPECT_EQ(modified(Date(microseconds(-1'500'000))), std::pair(time_t{-2}, 500'000'000L));
     // Without a date the file keeps the time of writing.
     EXPECT_GT(modified(std::nullopt).first, time_t{1'600'000'000});
-}
-
-TEST_F(NoteExportTest, LongTitlesAreCutToFitTheFileSystemKeepingTheIndex) {
-    const auto files = exportOne(makeNote(Text(100, u'\u20AC'), u"x"), 12);  // 3 bytes each
-
-    // 4 bytes of prefix and 82 whole euro signs: 250 bytes, and ".html" makes 255.
-    std::string expected = "012_";
-    for (int i = 0; i < 82; ++i) {
-        expected += "\xE2\x82\xAC";
-    }
-    ASSERT_EQ(files.size(), 1u);
-    EXPECT_EQ(files.begin()->first, expected + ".html");
 }
 
 TEST_F(NoteExportTest, ANoteNeverReplacesAFileWrittenBefore) {
