@@ -37,8 +37,8 @@ protected:
         installAppServices(AppServices{mainQueue, globalQueue, defaults, alerts, workspace, log,
                                        linkDetector, lookup});
         delegate->setWindow(window);
-        delegate->setProgressIndicator(progress);
-        delegate->setStartButton(button);
+        delegate->setProgressIndicator(std::static_pointer_cast<ProgressIndicator>(progress));
+        delegate->setStartButton(std::static_pointer_cast<Button>(button));
         delegate->applicationDidFinishLaunching();
     }
     ~AppDelegateTest() override { installAppServices(AppServices{}); }
@@ -57,12 +57,7 @@ protected:
 
     // The export folder of the one run so far.
     fs::path exportFolder() const {
-        std::vector<fs::path> unique;
-        for (const auto& entry : fs::directory_iterator(temporaryContainer())) {
-            unique.push_back(entry.path() / "Imported from Notes");
-        }
-        EXPECT_EQ(unique.size(), 1u);
-        return unique.empty() ? fs::path() : unique.front();
+        return fs::directory_iterator(temporaryContainer())->path() / "Imported from Notes";
     }
 
     // Everything below `root`: relative path -> file content, or "<dir>" for a directory.
@@ -90,9 +85,10 @@ protected:
     std::shared_ptr<ScriptedLinkDetector> linkDetector = std::make_shared<ScriptedLinkDetector>();
     std::shared_ptr<in_memory::Lookup> lookup = std::make_shared<in_memory::Lookup>();
     std::shared_ptr<Window> window = std::make_shared<PlainWindow>();
-    std::shared_ptr<RecordingProgressIndicator> progress =
-        std::make_shared<RecordingProgressIndicator>(journal);
-    std::shared_ptr<RecordingButton> button = std::make_shared<RecordingButton>(journal);
+    std::shared_ptr<RecordingControl> progress =
+        std::make_shared<RecordingControl>(journal, "progress", true);
+    std::shared_ptr<RecordingControl> button =
+        std::make_shared<RecordingControl>(journal, "button", false);
     std::shared_ptr<AppDelegate> delegate = std::make_shared<AppDelegate>();
 };
 

@@ -2,10 +2,6 @@
 // A dispatch queue that a test drives by hand: `async` only records the work, `runAll` runs it
 // (and whatever it submits meanwhile) in submission order. `sync` runs the work at once, as the
 // queue's thread would while the caller waits, and counts the call.
-//
-//   ManualQueue main;
-//   main.async([] { ... });   // nothing runs yet
-//   main.runAll();            // now it has
 
 #include <cstddef>
 #include <deque>

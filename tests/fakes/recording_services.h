@@ -4,7 +4,6 @@
 // the controls ("alert(<message text>)", "workspace.open(<bundle id>)", "workspace.show(<path>)")
 // so that their order against the controls can be checked.
 
-#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -83,8 +82,9 @@ public:
     std::map<std::string, bool> stored;
 };
 
-// Answers the ranges of every occurrence of the given literals, ascending, and records each text
-// it was asked about; `onDetect` runs at that moment (once per note, before the file is written).
+// Answers the range of the first occurrence of each given literal (give them in text order),
+// and records each text it was asked about; `onDetect` runs at that moment (once per note,
+// before the file is written).
 class ScriptedLinkDetector : public LinkDetector {
 public:
     std::vector<Range> matchesInString(const Text& text) const override {
@@ -94,13 +94,10 @@ public:
         }
         std::vector<Range> found;
         for (const Text& literal : literals) {
-            for (auto at = text.find(literal); at != Text::npos;
-                 at = text.find(literal, at + literal.size())) {
+            if (const auto at = text.find(literal); at != Text::npos) {
                 found.push_back(Range{at, literal.size()});
             }
         }
-        std::sort(found.begin(), found.end(),
-                  [](const Range& a, const Range& b) { return a.location < b.location; });
         return found;
     }
 
