@@ -5,12 +5,12 @@
 #include <memory>
 
 #include "notes_source/notes_model.h"
-#include "platform/alerts.h"
-#include "platform/dispatch_queue.h"
-#include "platform/link_detector.h"
-#include "platform/log.h"
-#include "platform/user_defaults.h"
-#include "platform/workspace.h"
+#include "platform/ui/alerts.h"
+#include "platform/dispatch/dispatch_queue.h"
+#include "platform/links/link_detector.h"
+#include "platform/settings/log.h"
+#include "platform/settings/user_defaults.h"
+#include "platform/ui/workspace.h"
 
 namespace quillmere {
 

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace quillmere::export_names {
 

@@ -5,7 +5,7 @@
 //   html_escaping::escapedText(u"Fish & <Chips>");    // u"Fish &amp; &lt;Chips&gt;"
 //   html_escaping::escapedAttribute(u"a \"b\".png");  // u"a &quot;b&quot;.png"
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace quillmere::html_escaping {
 

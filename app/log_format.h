@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace quillmere::log_format {
 

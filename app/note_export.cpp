@@ -10,7 +10,7 @@
 #include "app/html_escaping.h"
 #include "app/log_format.h"
 #include "app/note_file.h"
-#include "platform/character_set.h"
+#include "platform/text/character_set.h"
 #include "string_utils/html_convenience.h"
 #include "string_utils/path_utilities.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/export_names.h"
-#include "platform/file_manager.h"
+#include "platform/files/file_manager.h"
 
 namespace quillmere::note_file {
 

@@ -11,8 +11,8 @@
 
 #include "platform/date.h"
 #include "platform/error.h"
-#include "platform/file_url.h"
-#include "platform/text.h"
+#include "platform/files/file_url.h"
+#include "platform/text/text.h"
 
 namespace quillmere::note_file {
 

@@ -8,8 +8,8 @@
 #include <map>
 #include <string>
 
-#include "platform/link_detector.h"
-#include "platform/top_level_domains.h"
+#include "platform/links/link_detector.h"
+#include "platform/links/top_level_domains.h"
 
 namespace quillmere {
 namespace {

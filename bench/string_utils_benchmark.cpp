@@ -9,8 +9,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/regular_expression.h"
-#include "platform/word_breaks.h"
+#include "platform/text/regular_expression.h"
+#include "platform/text/word_breaks.h"
 #include "string_utils/html_convenience.h"
 #include "string_utils/path_utilities.h"
 

@@ -16,13 +16,13 @@
 #include "cli/terminal_status_line.h"
 #include "cli/terminal_workspace.h"
 #include "notes_source/notes_library_lookup.h"
-#include "platform/background_queue.h"
+#include "platform/dispatch/background_queue.h"
 #include "platform/desktop/desktop_workspace.h"
-#include "platform/event_loop.h"
-#include "platform/link_detector.h"
-#include "platform/system_log.h"
-#include "platform/user_defaults_store.h"
-#include "platform/window.h"
+#include "platform/dispatch/event_loop.h"
+#include "platform/links/link_detector.h"
+#include "platform/settings/system_log.h"
+#include "platform/settings/user_defaults_store.h"
+#include "platform/ui/window.h"
 
 namespace quillmere {
 

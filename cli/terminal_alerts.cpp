@@ -1,6 +1,6 @@
 #include "cli/terminal_alerts.h"
 
-#include "platform/system_log.h"
+#include "platform/settings/system_log.h"
 
 namespace quillmere {
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "cli/terminal_status_line.h"
-#include "platform/alerts.h"
+#include "platform/ui/alerts.h"
 
 namespace quillmere {
 

@@ -1,6 +1,6 @@
 #include "cli/terminal_notes_lookup.h"
 
-#include "platform/system_log.h"
+#include "platform/settings/system_log.h"
 
 namespace quillmere {
 

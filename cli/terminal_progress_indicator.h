@@ -11,7 +11,7 @@
 #include <string>
 
 #include "cli/terminal_status_line.h"
-#include "platform/progress_indicator.h"
+#include "platform/ui/progress_indicator.h"
 
 namespace quillmere {
 

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "platform/button.h"
+#include "platform/ui/button.h"
 
 namespace quillmere {
 

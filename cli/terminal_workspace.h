@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/workspace.h"
+#include "platform/ui/workspace.h"
 
 namespace quillmere {
 

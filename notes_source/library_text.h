@@ -20,7 +20,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace quillmere::library_text {
 

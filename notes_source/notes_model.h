@@ -18,7 +18,7 @@
 
 #include "notes_source/element_list.h"
 #include "platform/date.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace quillmere {
 

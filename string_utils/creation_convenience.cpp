@@ -2,8 +2,8 @@
 
 #include <unicode/utf16.h>
 
-#include "platform/character_set.h"
-#include "platform/word_breaks.h"
+#include "platform/text/character_set.h"
+#include "platform/text/word_breaks.h"
 
 namespace quillmere::CreationConvenience {
 

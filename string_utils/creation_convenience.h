@@ -4,7 +4,7 @@
 //
 //   Text title = CreationConvenience::stringByTruncatingToFullWordsInRange(longTitle, {0, 100});
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace quillmere::CreationConvenience {
 

@@ -2,8 +2,8 @@
 
 #include <unicode/utf16.h>
 
-#include "platform/character_set.h"
-#include "platform/regular_expression.h"
+#include "platform/text/character_set.h"
+#include "platform/text/regular_expression.h"
 #include "string_utils/creation_convenience.h"
 #include "string_utils/path_utilities.h"
 

@@ -4,7 +4,7 @@
 //
 //   stringByAbbreviatingDirectoryInPath(u"/home/ada/notes", u"/home/ada")   // u"~/notes"
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace quillmere::PathUtilities {
 

@@ -5,7 +5,7 @@
 //   HTMLConvenience::containsHTML(u"<b>Milk</b>");   // true
 //   HTMLConvenience::containsHTML(u"fish & chips");  // false
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace quillmere::HTMLConvenience {
 

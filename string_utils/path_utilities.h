@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace quillmere::PathUtilities {
 

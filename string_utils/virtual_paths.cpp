@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "platform/home_directory.h"
-#include "platform/path_components.h"
+#include "platform/files/home_directory.h"
+#include "platform/files/path_components.h"
 #include "string_utils/home_abbreviation.h"
 #include "string_utils/path_utilities.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/bundle.h"
-#include "platform/temporary_directory.h"
+#include "platform/files/temporary_directory.h"
 #include "temp_files/unique_identifier.h"
 
 namespace quillmere::TemporaryFiles {

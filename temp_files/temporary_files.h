@@ -15,9 +15,9 @@
 #include <optional>
 
 #include "platform/error.h"
-#include "platform/file_manager.h"
-#include "platform/file_url.h"
-#include "platform/text.h"
+#include "platform/files/file_manager.h"
+#include "platform/files/file_url.h"
+#include "platform/text/text.h"
 
 namespace quillmere::TemporaryFiles {
 

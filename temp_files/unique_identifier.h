@@ -4,7 +4,7 @@
 //
 //   Text id = UniqueIdentifier::newUniqueIdentifier();  // e.g. u"0f1e2d3c4b5a49788796a5b4c3d2e1f0"
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace quillmere::UniqueIdentifier {
 

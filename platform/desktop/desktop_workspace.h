@@ -19,7 +19,7 @@
 
 #include <chrono>
 
-#include "platform/workspace.h"
+#include "platform/ui/workspace.h"
 
 namespace quillmere {
 

@@ -7,7 +7,7 @@
 #include <deque>
 #include <functional>
 
-#include "platform/dispatch_queue.h"
+#include "platform/dispatch/dispatch_queue.h"
 
 namespace quillmere::test {
 

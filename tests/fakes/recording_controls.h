@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/button.h"
-#include "platform/progress_indicator.h"
-#include "platform/window.h"
+#include "platform/ui/button.h"
+#include "platform/ui/progress_indicator.h"
+#include "platform/ui/window.h"
 
 namespace quillmere::test {
 

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/alerts.h"
-#include "platform/link_detector.h"
-#include "platform/log.h"
-#include "platform/user_defaults.h"
-#include "platform/workspace.h"
+#include "platform/ui/alerts.h"
+#include "platform/links/link_detector.h"
+#include "platform/settings/log.h"
+#include "platform/settings/user_defaults.h"
+#include "platform/ui/workspace.h"
 #include "tests/fakes/recording_controls.h"
 
 namespace quillmere::test {

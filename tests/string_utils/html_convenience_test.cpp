@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "platform/regular_expression.h"
+#include "platform/text/regular_expression.h"
 
 namespace quillmere {
 namespace {

@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "string_utils/path_utilities.h"
 
 namespace quillmere::PathUtilities {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "string_utils/home_abbreviation.h"
 #include "string_utils/path_utilities.h"
 #include "tests/support/private_environment.h"

@@ -1,0 +1,45 @@
+#pragma once
+// File-system operations on file URLs, with errors as values the caller can show.
+//
+//   Error error;
+//   if (!FileManager::defaultManager().createDirectoryAtURL(url, true, &error)) { show(error); }
+
+#include <optional>
+#include <string>
+
+#include "platform/date.h"
+#include "platform/error.h"
+#include "platform/files/file_url.h"
+
+namespace quillmere {
+
+class FileManager {
+public:
+    static FileManager& defaultManager();  // the process-wide instance
+
+    virtual ~FileManager() = default;
+
+    // Creates the directory at `url`, and with `withIntermediateDirectories` every missing one
+    // above it (permissions from the process's file-creation mask). A directory already there is
+    // success. On failure stores a description in `error` (when not null) and answers false.
+    virtual bool createDirectoryAtURL(const FileURL& url, bool withIntermediateDirectories,
+                                      Error* error);
+
+    // Removes a file, or a directory with everything in it. A missing item is an error.
+    virtual bool removeItemAtURL(const FileURL& url, Error* error);
+
+    // Writes `bytes` to a new file in the same directory, then renames it over `url`, so the
+    // target never holds a partial content. An existing file at `url` is replaced.
+    virtual bool writeAtomically(const std::string& bytes, const FileURL& url, Error* error);
+
+    // Sets the content-modification date (full precision the file system keeps).
+    virtual bool setModificationDate(const FileURL& url, Date date, Error* error);
+    // Sets the creation (birth) date; answers false with an error where the file system or the
+    // operating system cannot set one.
+    virtual bool setCreationDate(const FileURL& url, Date date, Error* error);
+
+    // Whether something exists at `url` (a link is not followed), and whether it is a directory.
+    virtual bool fileExistsAtURL(const FileURL& url, bool* isDirectory = nullptr) const;
+};
+
+}  // namespace quillmere

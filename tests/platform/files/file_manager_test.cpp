@@ -1,0 +1,219 @@
+#include "platform/files/file_manager.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <iterator>
+#include <string>
+
+#include "tests/support/private_environment.h"
+
+namespace quillmere {
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::microseconds;
+
+FileManager& manager() { return FileManager::defaultManager(); }
+
+FileURL urlOf(const fs::path& path, bool isDirectory = false) {
+    return FileURL::fileURLWithPath(path.string(), isDirectory);
+}
+
+mode_t modeOf(const fs::path& path) {
+    struct stat info {};
+    EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
+    return info.st_mode & 07777;
+}
+
+std::ptrdiff_t entriesIn(const fs::path& directory) {
+    return std::distance(fs::directory_iterator(directory), fs::directory_iterator());
+}
+
+// Sets the process's file-creation mask for one test.
+class ScopedUmask {
+public:
+    explicit ScopedUmask(mode_t mask) : previous_(::umask(mask)) {}
+    ~ScopedUmask() { ::umask(previous_); }
+
+private:
+    mode_t previous_;
+};
+
+TEST(FileManager, CreatesDirectoriesWithTheModeOfTheMaskAndAcceptsExistingOnes) {
+    test::PrivateEnvironment env;
+    ScopedUmask mask(022);
+    const fs::path nested = env.root() / "a" / "b";
+    Error error{"untouched", ""};
+    EXPECT_TRUE(manager().createDirectoryAtURL(urlOf(nested, true), true, &error));
+    EXPECT_TRUE(manager().createDirectoryAtURL(urlOf(nested, true), false, &error));
+    EXPECT_EQ(error.description, "untouched") << "success leaves the error alone";
+    EXPECT_EQ(modeOf(env.root() / "a"), 0755u);
+    EXPECT_EQ(modeOf(nested), 0755u);
+}
+
+TEST(FileManager, CreateDirectoryReportsWhatIsInTheWay) {
+    test::PrivateEnvironment env;
+    const fs::path file = env.root() / "file";
+    test::writeFile(file, "x");
+    const struct {
+        const char* name;
+        fs::path target;
+        bool intermediates;
+        std::string fault;  // part of the recovery suggestion
+    } cases[] = {
+        {"file_at_target", file, false, file.string() + "\u201D is a file"},
+        {"file_above_target", file / "x" / "y", true, file.string() + "\u201D is a file"},
+        {"missing_parent_without_intermediates", env.root() / "missing" / "x", false,
+         "No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Error error;
+        EXPECT_FALSE(
+            manager().createDirectoryAtURL(urlOf(c.target, true), c.intermediates, &error));
+        EXPECT_EQ(error.description, "The folder \u201C" + c.target.filename().string() +
+                                         "\u201D could not be created.");
+        EXPECT_NE(error.recoverySuggestion.find(c.fault), std::string::npos)
+            << error.recoverySuggestion;
+    }
+    EXPECT_EQ(test::readFile(file), "x");
+    EXPECT_FALSE(fs::exists(env.root() / "missing"));
+}
+
+TEST(FileManager, CreateDirectoryReportsARefusedPermission) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permission denials do not apply to root";
+    test::PrivateEnvironment env;
+    const fs::path locked = env.root() / "locked";
+    fs::create_directory(locked);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+    Error error;
+    EXPECT_FALSE(manager().createDirectoryAtURL(urlOf(locked / "x", true), true, &error));
+    EXPECT_NE(error.recoverySuggestion.find("permission"), std::string::npos);
+}
+
+TEST(FileManager, RemovesFilesAndTreesButNotWhatLinksPointTo) {
+    test::PrivateEnvironment env;
+    test::writeFile(env.root() / "tree" / "a" / "b.txt", "b");
+    test::writeFile(env.root() / "kept" / "k.txt", "k");
+    fs::create_directory_symlink(env.root() / "kept", env.root() / "link");
+    EXPECT_TRUE(manager().removeItemAtURL(urlOf(env.root() / "tree"), nullptr));
+    EXPECT_TRUE(manager().removeItemAtURL(urlOf(env.root() / "link"), nullptr));
+    EXPECT_FALSE(fs::exists(env.root() / "tree"));
+    EXPECT_FALSE(fs::is_symlink(env.root() / "link"));
+    EXPECT_EQ(test::readFile(env.root() / "kept" / "k.txt"), "k");
+
+    Error error;
+    EXPECT_FALSE(manager().removeItemAtURL(urlOf(env.root() / "tree"), &error));
+    EXPECT_EQ(error.description, "The item \u201Ctree\u201D could not be removed.");
+}
+
+TEST(FileManager, WritesAtomicallyWithTheModeOfANewFile) {
+    test::PrivateEnvironment env;
+    ScopedUmask mask(027);
+    const fs::path file = env.root() / "out" / "note.html";
+    fs::create_directory(file.parent_path());
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"new_file", "<p>Caf\xC3\xA9</p>"},   {"shorter_replacement", "a"},          {"empty", ""},
+        {"large", std::string(1 << 20, 'x')}, {"nul_bytes", std::string("a\0b", 3)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_TRUE(manager().writeAtomically(c.bytes, urlOf(file), nullptr));
+        EXPECT_EQ(test::readFile(file), c.bytes);
+        EXPECT_EQ(entriesIn(file.parent_path()), 1) << "no temporary file is left behind";
+    }
+    EXPECT_EQ(modeOf(file), 0640u);
+}
+
+TEST(FileManager, WriteAtomicallyFailsCleanly) {
+    test::PrivateEnvironment env;
+    test::writeFile(env.root() / "folder" / "inside.txt", "kept");
+    for (const fs::path& target : {env.root() / "missing" / "x.txt", env.root() / "folder"}) {
+        SCOPED_TRACE(target);
+        const auto before = entriesIn(env.root());
+        Error error;
+        EXPECT_FALSE(manager().writeAtomically("bytes", urlOf(target), &error));
+        EXPECT_EQ(error.description,
+                  "The file \u201C" + target.filename().string() + "\u201D could not be saved.");
+        EXPECT_FALSE(error.recoverySuggestion.empty());
+        EXPECT_EQ(entriesIn(env.root()), before) << "the temporary file is removed";
+    }
+    EXPECT_EQ(test::readFile(env.root() / "folder" / "inside.txt"), "kept");
+}
+
+TEST(FileManager, SetsTheModificationDateToTheMicrosecondAndLeavesTheAccessTime) {
+    test::PrivateEnvironment env;
+    const fs::path file = env.root() / "note.txt";
+    test::writeFile(file, "x");
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+    const struct {
+        const char* name;
+        long long micros;
+        time_t seconds;
+        long nanoseconds;
+    } cases[] = {
+        {"recent", 1'700'000'000'123'456LL, 1'700'000'000, 123'456'000},
+        {"before_1970", -1'500'000LL, -2, 500'000'000},
+        {"just_before_1970", -1LL, -1, 999'999'000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(
+            manager().setModificationDate(urlOf(file), Date(microseconds(c.micros)), nullptr));
+        struct stat after {};
+        ASSERT_EQ(::stat(file.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mtim.tv_sec, c.seconds);
+        EXPECT_EQ(after.st_mtim.tv_nsec, c.nanoseconds);
+        EXPECT_EQ(after.st_atim.tv_sec, before.st_atim.tv_sec);
+        EXPECT_EQ(after.st_atim.tv_nsec, before.st_atim.tv_nsec);
+    }
+}
+
+TEST(FileManager, ReportsDatesThatCannotBeSet) {
+    test::PrivateEnvironment env;
+    test::writeFile(env.root() / "note.txt", "x");
+    Error error;
+    EXPECT_FALSE(manager().setModificationDate(urlOf(env.root() / "missing"), Date(microseconds(0)),
+                                               &error));
+    EXPECT_EQ(error.description, "The modification date of \u201Cmissing\u201D could not be set.");
+    // Linux offers no way to set a birth time; the answer says so instead of pretending.
+    Error creation;
+    EXPECT_FALSE(manager().setCreationDate(urlOf(env.root() / "note.txt"), Date(microseconds(0)),
+                                           &creation));
+    EXPECT_EQ(creation.description, "The creation date of \u201Cnote.txt\u201D could not be set.");
+    EXPECT_FALSE(creation.recoverySuggestion.empty());
+}
+
+TEST(FileManager, ExistsLooksAtTheItemItselfNotWhereALinkPoints) {
+    test::PrivateEnvironment env;
+    test::writeFile(env.root() / "file", "x");
+    fs::create_directory(env.root() / "dir");
+    fs::create_directory_symlink(env.root() / "dir", env.root() / "link");
+    fs::create_symlink(env.root() / "nowhere", env.root() / "dangling");
+    const struct {
+        const char* name;
+        bool exists;
+        bool isDirectory;
+    } cases[] = {
+        {"file", true, false},     {"dir", true, true},       {"link", true, false},
+        {"dangling", true, false}, {"missing", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool isDirectory = false;
+        EXPECT_EQ(manager().fileExistsAtURL(urlOf(env.root() / c.name), &isDirectory), c.exists);
+        EXPECT_EQ(isDirectory, c.isDirectory);
+    }
+}
+
+}  // namespace
+}  // namespace quillmere

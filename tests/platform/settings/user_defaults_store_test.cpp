@@ -1,0 +1,183 @@
+#include "platform/settings/user_defaults_store.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "rapidjson/document.h"
+#include "tests/support/private_environment.h"
+
+namespace quillmere {
+namespace {
+
+namespace fs = std::filesystem;
+constexpr const char* kHeading = "useFirstParagraphAsHeading";
+constexpr const char* kLibrary = UserDefaultsStore::kNotesLibraryPathKey;
+
+rapidjson::Document parsedFile(const fs::path& path) {
+    rapidjson::Document document;
+    document.Parse(test::readFile(path).c_str());
+    return document;
+}
+
+TEST(UserDefaultsStore, FileFollowsTheBaseDirectoryRules) {
+    const std::string inHome = "/h/.config/quillmere-notes-importer/settings.json";
+    const struct {
+        const char* name;
+        std::optional<std::string> configHome;
+        std::string expected;
+    } rows[] = {
+        {"config_home", "/c/conf", "/c/conf/quillmere-notes-importer/settings.json"},
+        {"unset", std::nullopt, inHome},
+        {"empty", "", inHome},
+        {"relative_is_ignored", "conf", inHome},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::PrivateEnvironment env;
+        env.set("XDG_CONFIG_HOME", row.configHome);
+        env.set("HOME", "/h");
+        EXPECT_EQ(UserDefaultsStore::defaultFile(), fs::path(row.expected));
+    }
+}
+
+TEST(UserDefaultsStore, ArgumentOverStoredOverRegistered) {
+    const struct {
+        const char* name;
+        const char* stored;  // the member's JSON value, or null for no file
+        std::optional<bool> registered;
+        std::optional<bool> argument;
+        bool expected;
+    } rows[] = {
+        {"nothing_anywhere", nullptr, std::nullopt, std::nullopt, false},
+        {"registered_only", nullptr, true, std::nullopt, true},
+        {"stored_wins_over_registered", "false", true, std::nullopt, false},
+        {"argument_wins_over_stored", "false", true, true, true},
+        {"stored_number_zero", "0", true, std::nullopt, false},
+        {"stored_number_one", "1", false, std::nullopt, true},
+        {"stored_text_no", "\"NO\"", true, std::nullopt, false},
+        {"stored_text_yes", "\"Yes\"", false, std::nullopt, true},
+        {"stored_other_text_is_unset", "\"maybe\"", true, std::nullopt, true},
+        {"stored_array_is_unset", "[false]", true, std::nullopt, true},
+        {"invalid_file_is_empty", "fal", true, std::nullopt, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::PrivateEnvironment env;
+        const fs::path file = env.root() / "settings.json";
+        if (row.stored)
+            test::writeFile(file, std::string("{\"") + kHeading + "\": " + row.stored + "}");
+        UserDefaultsStore defaults(file);
+        if (row.registered) defaults.registerBool(kHeading, *row.registered);
+        if (row.argument) defaults.setArgumentBool(kHeading, *row.argument);
+        EXPECT_EQ(defaults.boolForKey(kHeading), row.expected);
+    }
+}
+
+TEST(UserDefaultsStore, StringsFollowTheSameOrder) {
+    test::PrivateEnvironment env;
+    const fs::path file = env.root() / "settings.json";
+    test::writeFile(file, R"({"notesLibraryPath": "/home/ann/Notes – 2024.json", "flag": true})");
+    UserDefaultsStore defaults(file);
+    EXPECT_EQ(defaults.stringForKey(kLibrary), "/home/ann/Notes – 2024.json");
+    EXPECT_EQ(defaults.stringForKey("flag"), std::nullopt) << "not text";
+    defaults.setArgumentString(kLibrary, "/other.json");
+    EXPECT_EQ(defaults.stringForKey(kLibrary), "/other.json");
+}
+
+TEST(UserDefaultsStore, NothingIsWrittenUntilAValueIsSet) {
+    test::PrivateEnvironment env;
+    const fs::path file = env.root() / "config" / "quillmere-notes-importer" / "settings.json";
+    {
+        UserDefaultsStore defaults(file);
+        defaults.registerBool(kHeading, true);
+        defaults.setArgumentBool(kHeading, false);
+        defaults.setArgumentString(kLibrary, "/x.json");
+        EXPECT_EQ(defaults.lastError(), std::nullopt);
+    }
+    EXPECT_FALSE(fs::exists(file.parent_path()));
+}
+
+TEST(UserDefaultsStore, SetWritesReadableJsonAndKeepsOtherMembersAndOtherWriters) {
+    test::PrivateEnvironment env;
+    const fs::path file = env.root() / "config" / "settings.json";
+    test::writeFile(file,
+                    R"({"windowFrame": {"x": 1, "y": 2}, "useFirstParagraphAsHeading": true})");
+    UserDefaultsStore defaults(file);
+    UserDefaultsStore otherProgram(file);
+    defaults.setArgumentBool(kHeading, true);  // never written, whatever is set later
+    defaults.setBool(kHeading, false);
+    otherProgram.setString(kLibrary, "/home/ann/Notes \"x\".json");
+    EXPECT_EQ(defaults.lastError(), std::nullopt);
+    EXPECT_EQ(otherProgram.lastError(), std::nullopt);
+
+    const auto document = parsedFile(file);
+    EXPECT_FALSE(document[kHeading].GetBool());
+    EXPECT_STREQ(document[kLibrary].GetString(), "/home/ann/Notes \"x\".json");
+    EXPECT_EQ(document["windowFrame"]["y"].GetInt(), 2);
+    EXPECT_NE(test::readFile(file).find("\n  \"notesLibraryPath\": "), std::string::npos)
+        << "one member a line";
+    EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(file.parent_path()), {}),
+              std::vector<fs::path>{file})
+        << "no temporary file is left beside it";
+    EXPECT_FALSE(UserDefaultsStore(file).boolForKey(kHeading));
+}
+
+TEST(UserDefaultsStore, AnInvalidFileIsReportedAndKeptAside) {
+    test::PrivateEnvironment env;
+    const fs::path file = env.root() / "settings.json";
+    test::writeFile(file, "{ \"notesLibraryPath\": ");
+    UserDefaultsStore defaults(file);
+    ASSERT_TRUE(defaults.lastError().has_value());
+    EXPECT_NE(defaults.lastError()->find(file.string()), std::string::npos);
+    EXPECT_EQ(defaults.lastError()->find('\n'), std::string::npos);
+
+    defaults.setBool(kHeading, false);
+    EXPECT_EQ(defaults.lastError(), std::nullopt);
+    EXPECT_EQ(test::readFile(file.string() + ".invalid"), "{ \"notesLibraryPath\": ");
+    EXPECT_FALSE(parsedFile(file)[kHeading].GetBool());
+}
+
+TEST(UserDefaultsStore, WhatCannotBeReadOrMadeIsReportedAndNeverReplaced) {
+    test::PrivateEnvironment env;
+    const fs::path folderInTheWay = env.root() / "settings.json";
+    fs::create_directories(folderInTheWay / "inside");
+    UserDefaultsStore unreadable(folderInTheWay);
+    ASSERT_TRUE(unreadable.lastError().has_value());
+    unreadable.setBool(kHeading, false);
+    ASSERT_TRUE(unreadable.lastError().has_value());
+    EXPECT_NE(unreadable.lastError()->find(folderInTheWay.string()), std::string::npos);
+    EXPECT_TRUE(fs::exists(folderInTheWay / "inside"));
+
+    test::writeFile(env.root() / "blocker", "a file, not a folder");
+    UserDefaultsStore unwritable(env.root() / "blocker" / "settings.json");
+    unwritable.setBool(kHeading, false);
+    ASSERT_TRUE(unwritable.lastError().has_value());
+    EXPECT_FALSE(unwritable.boolForKey(kHeading)) << "the value still holds for this process";
+}
+
+TEST(UserDefaultsStore, ReadsAndWritesFromSeveralThreads) {
+    test::PrivateEnvironment env;
+    const fs::path file = env.root() / "settings.json";
+    UserDefaultsStore defaults(file);
+    defaults.registerBool(kHeading, true);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&defaults, t] {
+            for (int i = 0; i < 10; ++i) {
+                defaults.setString("key" + std::to_string(t), std::to_string(i));
+                EXPECT_TRUE(defaults.boolForKey(kHeading));
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    const auto document = parsedFile(file);
+    for (int t = 0; t < 4; ++t) {
+        EXPECT_STREQ(document[("key" + std::to_string(t)).c_str()].GetString(), "9");
+    }
+}
+
+}  // namespace
+}  // namespace quillmere

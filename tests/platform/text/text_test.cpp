@@ -1,0 +1,102 @@
+#include "platform/text/text.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/text/character_set.h"
+
+namespace quillmere {
+namespace {
+
+// Writing text out never produces invalid UTF-8: a lone surrogate becomes U+FFFD.
+TEST(Text, WritesValidUtf8) {
+    const struct {
+        const char* name;
+        Text utf16;
+        std::string utf8;
+    } cases[] = {
+        {"two_and_three_bytes", u"Crème 日", "Cr\xC3\xA8me \xE6\x97\xA5"},
+        {"surrogate_pair", u"😀", "\xF0\x9F\x98\x80"},
+        {"lone_lead_surrogate", Text(1, char16_t(0xD800)), "\xEF\xBF\xBD"},
+        {"lone_trail_surrogate", Text(u"a") + char16_t(0xDC00) + u"b",
+         "a\xEF\xBF\xBD"
+         "b"},
+        {"reversed_pair", Text{char16_t(0xDE00), char16_t(0xD83D)}, "\xEF\xBF\xBD\xEF\xBF\xBD"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(text::toUtf8(c.utf16), c.utf8);
+    }
+}
+
+TEST(Text, ReadsUtf8AndReplacesIllFormedBytes) {
+    EXPECT_EQ(text::fromUtf8("Cr\xC3\xA8me \xF0\x9F\x98\x80"), u"Crème 😀");
+    EXPECT_EQ(text::fromUtf8("a\xFF"
+                             "b"),
+              u"a\uFFFDb");
+    EXPECT_EQ(text::fromUtf8("\xE6\x97"), u"\uFFFD");
+}
+
+TEST(Text, SearchesLiterallyInsideTheRangeAndReplacesFromTheStart) {
+    EXPECT_EQ(text::rangeOfString(u"abcabc", u"bc"), (Range{1, 2}));
+    EXPECT_EQ(text::rangeOfString(u"abcabc", u"bc", Range{2, 4}), (Range{4, 2}));
+    EXPECT_EQ(text::rangeOfString(u"abcabc", u"bc", Range{2, 3}), kNotFoundRange);
+    EXPECT_EQ(text::rangeOfString(u"abc", u""), kNotFoundRange);
+    EXPECT_EQ(text::rangeOfString(u"ABC", u"b"), kNotFoundRange);
+    EXPECT_EQ(text::rangeOfString(u"abc", u"c", Range{7, 2}), kNotFoundRange);
+
+    Text t = u"aaa";
+    EXPECT_EQ(text::replaceOccurrences(t, u"aa", u"b"), 1u);
+    EXPECT_EQ(t, u"ba");
+    t = u"<br><br>x<BR>";
+    EXPECT_EQ(text::replaceOccurrences(t, u"<br>", u"&nbsp;"), 2u);
+    EXPECT_EQ(t, u"&nbsp;&nbsp;x<BR>");
+    EXPECT_EQ(text::replaceOccurrences(t, u"", u"y"), 0u);
+}
+
+TEST(Text, DecomposesAndLowercases) {
+    EXPECT_EQ(text::decomposedCanonical(u"\u00E9"), u"e\u0301");
+    EXPECT_EQ(text::lowercased(u"ÀB\u0130"), u"àbi\u0307");
+    EXPECT_EQ(text::lowercased(u"ΣΑΣ"), u"σας");
+}
+
+TEST(CharacterSets, TrimWithThePlatformSets) {
+    const struct {
+        const char* name;
+        Text input;
+        Text withWhitespace;
+        Text withWhitespaceAndNewlines;
+    } cases[] = {
+        {"spaces_and_tabs", u" \t a b \t ", u"a b", u"a b"},
+        {"newlines_kept_by_whitespace", u"\n a \n", u"\n a \n", u"a"},
+        {"no_break_and_ideographic_space", u"\u00A0\u3000a\u2003", u"a", u"a"},
+        {"line_and_paragraph_separators", u"\u2028a\u2029", u"\u2028a\u2029", u"a"},
+        {"next_line_and_controls", u"\u0085\r\v\fa\u000B", u"\u0085\r\v\fa\u000B", u"a"},
+        {"zero_width_space_is_no_member", u"\u200Ba", u"\u200Ba", u"\u200Ba"},
+        {"only_members", u" \t ", u"", u""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(trimming(c.input, whitespaceCharacterSet()), c.withWhitespace);
+        EXPECT_EQ(trimming(c.input, whitespaceAndNewlineCharacterSet()),
+                  c.withWhitespaceAndNewlines);
+    }
+}
+
+TEST(CharacterSets, MatchWholeCodePoints) {
+    const CharacterSet above = CharacterSet::withRange(Range{0, 65535}).inverted();
+    EXPECT_FALSE(above.contains(0xFFFE));
+    EXPECT_TRUE(above.contains(0xFFFF));
+    EXPECT_FALSE(above.contains(0xD800));
+    EXPECT_EQ(rangeOfCharacterFromSet(u"ab😀c", above, Range{0, 5}), (Range{2, 2}));
+    // A lone surrogate is tested as itself and is no member.
+    const Text lone = Text(u"a") + char16_t(0xD83D) + u"b";
+    EXPECT_EQ(rangeOfCharacterFromSet(lone, above, Range{0, 3}), kNotFoundRange);
+    EXPECT_EQ(rangeOfLastCharacterFromSet(u"x😀", above), (Range{1, 2}));
+    EXPECT_EQ(rangeOfLastCharacterFromSet(u"😀x", above), kNotFoundRange);
+    const CharacterSet unallowed = CharacterSet::withCharactersInString(u"\\/:?*<>\"|");
+    EXPECT_EQ(rangeOfCharacterFromSet(u"a/b?c", unallowed, Range{2, 3}), (Range{3, 1}));
+    EXPECT_TRUE(unallowed.unionWith(above).contains(U'😀'));
+}
+
+}  // namespace
+}  // namespace quillmere
