@@ -18,11 +18,11 @@
 #include <optional>
 
 #include "notes_source/notes_model.h"
-#include "platform/ui/button.h"
 #include "platform/files/file_url.h"
-#include "platform/ui/progress_indicator.h"
 #include "platform/text/regular_expression.h"
 #include "platform/text/text.h"
+#include "platform/ui/button.h"
+#include "platform/ui/progress_indicator.h"
 #include "platform/ui/window.h"
 
 namespace quillmere {

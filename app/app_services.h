@@ -5,11 +5,11 @@
 #include <memory>
 
 #include "notes_source/notes_model.h"
-#include "platform/ui/alerts.h"
 #include "platform/dispatch/dispatch_queue.h"
 #include "platform/links/link_detector.h"
 #include "platform/settings/log.h"
 #include "platform/settings/user_defaults.h"
+#include "platform/ui/alerts.h"
 #include "platform/ui/workspace.h"
 
 namespace quillmere {

@@ -4,8 +4,8 @@
 #include "app/app_services.h"
 #include "app/export_names.h"
 #include "app/log_format.h"
-#include "platform/ui/alerts.h"
 #include "platform/files/file_manager.h"
+#include "platform/ui/alerts.h"
 
 namespace quillmere {
 

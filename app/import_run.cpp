@@ -6,8 +6,8 @@
 #include "app/app_delegate.h"
 #include "app/app_services.h"
 #include "app/export_names.h"
-#include "platform/ui/alerts.h"
 #include "platform/files/file_manager.h"
+#include "platform/ui/alerts.h"
 #include "temp_files/temporary_files.h"
 
 namespace quillmere {

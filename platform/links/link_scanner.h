@@ -22,8 +22,8 @@
 
 #include <vector>
 
-#include "platform/text/text.h"
 #include "platform/links/top_level_domains.h"
+#include "platform/text/text.h"
 
 namespace quillmere {
 

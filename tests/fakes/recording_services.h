@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/alerts.h"
 #include "platform/links/link_detector.h"
 #include "platform/settings/log.h"
 #include "platform/settings/user_defaults.h"
+#include "platform/ui/alerts.h"
 #include "platform/ui/workspace.h"
 #include "tests/fakes/recording_controls.h"
 
