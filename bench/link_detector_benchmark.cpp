@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-#include "platform/links/link_detector.h"
+#include "platform/links/link_scanner.h"
 #include "platform/links/top_level_domains.h"
 
 namespace quillmere {
@@ -107,7 +107,7 @@ void detect(benchmark::State& state, int kind) {
         state.SkipWithError("no public suffix list installed");
         return;
     }
-    const LinkDetector detector;
+    const LinkScanner detector;
     std::size_t expected = 0;
     const Text& text = input(kind, static_cast<std::size_t>(state.range(0)), expected);
     for (auto _ : state) {

@@ -19,7 +19,7 @@
 #include "platform/desktop/desktop_workspace.h"
 #include "platform/dispatch/background_queue.h"
 #include "platform/dispatch/event_loop.h"
-#include "platform/links/link_detector.h"
+#include "platform/links/link_scanner.h"
 #include "platform/settings/system_log.h"
 #include "platform/settings/user_defaults_store.h"
 #include "platform/ui/window.h"
@@ -73,7 +73,7 @@ int runImportCommand(const command_line::Options& options) {
         .log = std::make_shared<SystemLog>(
             SystemLog::defaultProgramName(),
             [statusLine](const std::string& line) { statusLine->printLine(line); }),
-        .linkDetector = std::make_shared<LinkDetector>(),
+        .linkDetector = std::make_shared<LinkScanner>(),
         .notesLookup = std::make_shared<TerminalNotesLookup>(
             std::make_shared<NotesLibraryLookup>(libraryPath(options, *defaults)), statusLine),
     });

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/links/link_characters.h"
+#include "platform/links/link_text_segments.h"
 
 namespace quillmere {
 
@@ -560,6 +561,18 @@ void appendLinks(TextView text, Range segment, const TopLevelDomains& topLevelDo
     }
     SegmentScanner(text, Range{segment.location, end - segment.location}, topLevelDomains, links)
         .run();
+}
+
+LinkScanner::LinkScanner(std::shared_ptr<const TopLevelDomains> topLevelDomains)
+    : topLevelDomains_(std::move(topLevelDomains)) {}
+
+std::vector<Range> LinkScanner::matchesInString(const Text& text) const {
+    const TopLevelDomains& domains = topLevelDomains_ ? *topLevelDomains_ : systemTopLevelDomains();
+    std::vector<Range> links;
+    for (Range segment : linkTextSegments(text)) {
+        appendLinks(text, segment, domains, links);
+    }
+    return links;
 }
 
 }  // namespace quillmere

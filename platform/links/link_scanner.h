@@ -1,6 +1,7 @@
 #pragma once
-// Finds the links in one stretch of text that holds no markup, in a single pass from left to
-// right. The rules:
+// The link detector of the product: finds the links in a note's HTML text, never inside a tag or
+// inside the content of an existing anchor element, scanning each stretch of text between tags
+// in a single pass from left to right. The rules:
 //
 // - An address with a scheme: "https://host/path", any "scheme://" whose scheme is a letter
 //   followed by letters, digits, "+", "." or "-", and "mailto:local@host". The host may be a
@@ -17,15 +18,33 @@
 // other than "&amp;"; trailing punctuation is left out, and a closing bracket is kept only when
 // it balances an opening one inside the link.
 //
-//   std::vector<Range> links;
+//   LinkScanner().matchesInString(u"<p>see apple.com.</p>");          // {{7, 9}}
 //   appendLinks(u"see apple.com.", Range{0, 14}, systemTopLevelDomains(), links);  // {4, 9}
+//
+// The top-level domains come from the system's public suffix list (see top_level_domains.h).
+// Where that list is missing, bare host names are not detected; the other kinds still are.
 
+#include <memory>
 #include <vector>
 
+#include "platform/links/link_detector.h"
 #include "platform/links/top_level_domains.h"
 #include "platform/text/text.h"
 
 namespace quillmere {
+
+class LinkScanner final : public LinkDetector {
+public:
+    // Judges bare host names by the system's top-level domains, read on first use.
+    LinkScanner() = default;
+    // Judges them by `topLevelDomains` instead (an empty set detects no bare host name).
+    explicit LinkScanner(std::shared_ptr<const TopLevelDomains> topLevelDomains);
+
+    std::vector<Range> matchesInString(const Text& text) const override;
+
+private:
+    std::shared_ptr<const TopLevelDomains> topLevelDomains_;  // null: the system's
+};
 
 // Appends the ranges of the links inside `segment` of `text` to `links`, in ascending order.
 // Time is linear in the segment's length whatever its content.

@@ -9,45 +9,59 @@
 
 namespace quillmere::text {
 
+namespace {
+
+// ICU counts in int32_t; longer texts are converted in pieces that split no character.
+constexpr std::size_t kPiece = std::size_t{1} << 28;
+
+}  // namespace
+
 Text fromUtf8(std::string_view utf8) {
     Text result;
     result.resize(utf8.size());  // UTF-16 never needs more units than UTF-8 has bytes
-    int32_t written = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    u_strFromUTF8WithSub(result.data(), static_cast<int32_t>(result.size()), &written, utf8.data(),
-                         static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &status);
-    result.resize(U_SUCCESS(status) ? static_cast<std::size_t>(written) : 0);
+    std::size_t used = 0;
+    while (!utf8.empty()) {
+        std::size_t piece = std::min(utf8.size(), kPiece);
+        for (int back = 0; back < 3 && piece < utf8.size() &&
+                           (static_cast<unsigned char>(utf8[piece]) & 0xC0) == 0x80;
+             ++back) {
+            --piece;  // start the next piece at a character's first byte
+        }
+        int32_t written = 0;
+        UErrorCode status = U_ZERO_ERROR;
+        u_strFromUTF8WithSub(result.data() + used, static_cast<int32_t>(piece), &written,
+                             utf8.data(), static_cast<int32_t>(piece), 0xFFFD, nullptr, &status);
+        if (U_FAILURE(status)) {
+            return Text();
+        }
+        used += static_cast<std::size_t>(written);
+        utf8.remove_prefix(piece);
+    }
+    result.resize(used);
     return result;
 }
 
 std::string toUtf8(TextView text) {
     std::string result;
-    result.reserve(text.size() * 3);
-    std::size_t i = 0;
-    while (i < text.size()) {
-        char32_t c = text[i++];
-        if (U16_IS_LEAD(c) && i < text.size() && U16_IS_TRAIL(text[i])) {
-            c = U16_GET_SUPPLEMENTARY(c, text[i]);
-            ++i;
-        } else if (U16_IS_SURROGATE(c)) {
-            c = 0xFFFD;
+    // At most three bytes per code unit (a pair's four bytes stand for two units).
+    result.resize(text.size() * 3);
+    std::size_t used = 0;
+    while (!text.empty()) {
+        std::size_t piece = std::min(text.size(), kPiece);
+        if (piece < text.size() && U16_IS_LEAD(text[piece - 1]) && U16_IS_TRAIL(text[piece])) {
+            --piece;  // keep a surrogate pair together
         }
-        if (c < 0x80) {
-            result.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            result.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            result.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            result.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            result.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            result.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            result.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            result.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            result.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            result.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        int32_t written = 0;
+        UErrorCode status = U_ZERO_ERROR;
+        u_strToUTF8WithSub(result.data() + used, static_cast<int32_t>(piece * 3), &written,
+                           text.data(), static_cast<int32_t>(piece), 0xFFFD, nullptr, &status);
+        if (U_FAILURE(status)) {
+            return std::string();
         }
+        used += static_cast<std::size_t>(written);
+        text.remove_prefix(piece);
     }
+    result.resize(used);
     return result;
 }
 

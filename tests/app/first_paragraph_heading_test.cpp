@@ -38,6 +38,15 @@ const HeadingRow kHeadingRows[] = {
     {"upper_case_paragraph_not_recognised", u"<P>a</P>", u"<P>a</P>"},
     {"paragraph_with_attributes_not_recognised", u"<p class=\"x\">a</p>", u"<p class=\"x\">a</p>"},
     {"no_body_no_pair", u"plain <br> text", u"plain <br> text"},
+    // A paragraph that is one heading element becomes one level-1 heading, not a nested one.
+    {"heading_paragraph_not_nested", u"<p><h1>T</h1></p><p>b</p>", u"<h1>T</h1><p>b</p>"},
+    {"lower_level_heading_paragraph", u"<p><h3>T</h3></p>", u"<h1>T</h1>"},
+    {"heading_as_whole_body_start", u"<body><h2>T</h2><br>b</body>",
+     u"<body><h1>T</h1><br>b</body>"},
+    {"two_headings_are_no_one_element", u"<p><h1>a</h1><h2>b</h2></p>",
+     u"<h1><h1>a</h1><h2>b</h2></h1>"},
+    {"heading_with_text_after_it", u"<p><h1>a</h1>b</p>", u"<h1><h1>a</h1>b</h1>"},
+    {"mismatched_heading_tags", u"<p><h1>a</h2></p>", u"<h1><h1>a</h2></h1>"},
     // Malformed texts where the closing tag comes first: every character of the note stays.
     {"paragraph_end_before_start", u"x</p>y<p>z", u"x</h1>y<h1>z"},
     {"body_end_before_start", u"</body><body>a", u"</h1></body><body><h1>a"},

@@ -1,4 +1,4 @@
-#include "platform/links/link_detector.h"
+#include "platform/links/link_scanner.h"
 
 #include <gtest/gtest.h>
 #include <unicode/utf16.h>
@@ -31,7 +31,7 @@ struct Case {
 };
 
 void expectLinks(const std::vector<Case>& cases,
-                 const LinkDetector& detector = LinkDetector(testDomains())) {
+                 const LinkDetector& detector = LinkScanner(testDomains())) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const Text text = text::fromUtf8(c.input);
@@ -95,7 +95,7 @@ TEST(LinkDetector, NeedsTheListOnlyForBareNames) {
     expectLinks({{"without_list",
                   "apple.com www.apple.com https://apple.com me@apple.com",
                   {"www.apple.com", "https://apple.com", "me@apple.com"}}},
-                LinkDetector(std::make_shared<const TopLevelDomains>()));
+                LinkScanner(std::make_shared<const TopLevelDomains>()));
 }
 
 TEST(LinkDetector, EmailAddresses) {
@@ -190,7 +190,7 @@ TEST(LinkDetector, NeverLooksInsideTagsOrAnchors) {
 }
 
 TEST(LinkDetector, CountsUtf16CodeUnits) {
-    const LinkDetector detector(testDomains());
+    const LinkScanner detector(testDomains());
     const struct {
         const char* name;
         Text input;
@@ -213,7 +213,7 @@ TEST(LinkDetector, CountsUtf16CodeUnits) {
 // Whatever the input, the ranges lie inside the text in ascending order, do not overlap, do not
 // split a surrogate pair and hold no markup character.
 TEST(LinkDetector, RangesAreWellFormedForAnyInput) {
-    const LinkDetector detector(testDomains());
+    const LinkScanner detector(testDomains());
     std::vector<Text> pieces = {Text(1, char16_t(0xD83D))};  // and a lone surrogate
     for (Text all =
              u"a|com|.|/|@|:|//|www|(|)|<|>|&|;|amp| |😀|é|1|-|_|?|#|[|]|\"|рф|http|=|<a>|</a>|'";

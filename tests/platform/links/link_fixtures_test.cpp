@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/links/link_detector.h"
+#include "platform/links/link_scanner.h"
 #include "platform/links/top_level_domains.h"
 
 namespace quillmere {
@@ -205,7 +205,7 @@ TEST(LinkFixtures, AgreesWithOtherDetectorsWhereOurRulesMeetTheirs) {
             << "listed but in no fixture: " << key;
     }
 
-    const LinkDetector detector;
+    const LinkScanner detector;
     std::map<std::string, std::pair<std::size_t, std::size_t>> perSource;  // agreeing, all
     std::size_t agreeing = 0;
     for (const FixtureCase& c : cases) {

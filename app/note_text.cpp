@@ -1,0 +1,352 @@
+#include "app/note_text.h"
+
+#include <optional>
+#include <utility>
+
+#include "app/html_escaping.h"
+#include "platform/text/character_set.h"
+
+namespace quillmere::note_text {
+
+namespace {
+
+// The characters that end a line for ICU: "." never matches them, "^" and "$" in multi-line
+// mode match next to them.
+bool isLineTerminator(char16_t c) {
+    return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
+}
+
+// Whether `text` holds `lowerCaseLiteral` at `at`, ASCII letters in any case. No other
+// character folds to an ASCII letter of these literals ("<div>", "</div>", "<body", "&amp").
+bool hasLiteralIgnoringCase(TextView text, std::size_t at, TextView lowerCaseLiteral) {
+    if (at > text.size() || text.size() - at < lowerCaseLiteral.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < lowerCaseLiteral.size(); ++i) {
+        const char16_t expected = lowerCaseLiteral[i];
+        char16_t c = text[at + i];
+        if (expected >= u'a' && expected <= u'z' && c >= u'A' && c <= u'Z') {
+            c = static_cast<char16_t>(c - u'A' + u'a');
+        }
+        if (c != expected) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The text without white space and line breaks at either end. Every member of the set lies in
+// the Basic Multilingual Plane, so a code unit is tested as its own code point.
+TextView trimmedView(TextView text) {
+    const CharacterSet& set = whitespaceAndNewlineCharacterSet();
+    std::size_t start = 0;
+    std::size_t end = text.size();
+    while (start < end && set.contains(text[start])) {
+        ++start;
+    }
+    while (end > start && set.contains(text[end - 1])) {
+        --end;
+    }
+    return text.substr(start, end - start);
+}
+
+// The content of a paragraph that is exactly one heading element, "<hN>…</hN>" with N from 1 to
+// 6 and no other heading tag inside.
+std::optional<TextView> headingElementContent(TextView paragraph) {
+    if (paragraph.size() < 9 || !paragraph.starts_with(u"<h") || paragraph[2] < u'1' ||
+        paragraph[2] > u'6' || paragraph[3] != u'>') {
+        return std::nullopt;
+    }
+    const char16_t closing[] = {u'<', u'/', u'h', paragraph[2], u'>'};
+    if (!paragraph.ends_with(TextView(closing, 5))) {
+        return std::nullopt;
+    }
+    const TextView content = paragraph.substr(4, paragraph.size() - 9);
+    for (std::size_t at = content.find(u"<"); at != TextView::npos;
+         at = content.find(u"<", at + 1)) {
+        const std::size_t h = at + 1 < content.size() && content[at + 1] == u'/' ? at + 2 : at + 1;
+        if (h + 1 < content.size() && content[h] == u'h' && content[h + 1] >= u'1' &&
+            content[h + 1] <= u'6') {
+            return std::nullopt;
+        }
+    }
+    return content;
+}
+
+// Replaces (or, with length 0, inserts at) `closing` and then `opening`, both positions found
+// before any change. When the closing tag lies ahead of the opening one, which only a malformed
+// text has, the opening position moves with the text the first change added, so that no
+// character of the note is overwritten.
+void placeHeadingTags(Text& text, Range opening, TextView openingTag, Range closing,
+                      TextView closingTag) {
+    if (opening.location <= closing.location) {
+        const std::size_t from = opening.end();
+        if (const std::optional<TextView> content =
+                headingElementContent(TextView(text).substr(from, closing.location - from))) {
+            Text heading = u"<h1>" + Text(*content) + u"</h1>";
+            text.replace(opening.location, closing.end() - opening.location, heading);
+            return;
+        }
+    }
+    text.replace(closing.location, closing.length, closingTag);
+    if (closing.location < opening.location) {
+        opening.location += closingTag.size() - closing.length;
+    }
+    text.replace(opening.location, opening.length, openingTag);
+}
+
+// Wraps each link in an anchor. The ranges are those of the unchanged text; the anchors are
+// appended in one pass from the first link to the last.
+Text wrappingLinks(const Text& text, const std::vector<Range>& links) {
+    std::uint64_t previousEnd = 0;
+    for (const Range& link : links) {
+        if (link.location > text.size() || link.length > text.size() - link.location ||
+            link.location < previousEnd) {
+            // Not ascending ranges of this text (a detector that breaks its contract): the
+            // ranges are applied from the last to the first, each in place.
+            Text result = text;
+            for (auto it = links.rbegin(); it != links.rend(); ++it) {
+                if (it->location > result.size() || it->length > result.size() - it->location) {
+                    continue;
+                }
+                Text linkText = result.substr(it->location, it->length);
+                const Range tail = lastTagOrEntity(linkText);
+                if (tail.location != kNotFound && tail.end() == linkText.size()) {
+                    linkText.erase(tail.location, tail.length);
+                }
+                result.replace(it->location, it->length,
+                               u"<a href=\"" + linkText + u"\">" + linkText + u"</a>");
+            }
+            return result;
+        }
+        previousEnd = link.end();
+    }
+
+    Text result;
+    result.reserve(text.size() + links.size() * 24);
+    std::uint64_t copied = 0;
+    for (const Range& link : links) {
+        result.append(text, copied, link.location - copied);
+        TextView linkText = TextView(text).substr(link.location, link.length);
+        // A tag or an entity at the end of a link is not part of it.
+        const Range tail = lastTagOrEntity(linkText);
+        if (tail.location != kNotFound && tail.end() == linkText.size()) {
+            linkText = linkText.substr(0, tail.location);
+        }
+        result += u"<a href=\"";
+        result += linkText;
+        result += u"\">";
+        result += linkText;
+        result += u"</a>";
+        copied = link.end();
+    }
+    result.append(text, copied, Text::npos);
+    return result;
+}
+
+// Each named attachment takes the first attachment character left in the text, which may be
+// one that an earlier attachment's name brought in. The text is consumed once from the left:
+// what lies before the first character left is final.
+Text referringToAttachments(Text text, const std::vector<Text>& names) {
+    constexpr char16_t kAttachmentCharacter = u'\uFFFC';
+    Text result;
+    result.reserve(text.size());
+    // What is left to read, innermost first: an image reference in place of a character is read
+    // before the rest of the text it stands in.
+    std::vector<std::pair<Text, std::size_t>> pending;
+    pending.emplace_back(std::move(text), 0);
+    for (const Text& name : names) {
+        while (!pending.empty()) {
+            auto& [part, position] = pending.back();
+            const std::size_t found = part.find(kAttachmentCharacter, position);
+            if (found == Text::npos) {
+                result.append(part, position, Text::npos);
+                pending.pop_back();
+                continue;
+            }
+            result.append(part, position, found - position);
+            position = found;
+            break;
+        }
+        if (pending.empty()) {
+            break;  // no character left: later attachments change nothing
+        }
+        if (name.empty()) {
+            continue;  // the character stays, for the next attachment
+        }
+        ++pending.back().second;
+        pending.emplace_back(u"<img src=\"" + html_escaping::escapedAttribute(name) + u"\">", 0);
+    }
+    for (auto it = pending.rbegin(); it != pending.rend(); ++it) {
+        result.append(it->first, it->second, Text::npos);
+    }
+    return result;
+}
+
+}  // namespace
+
+Range firstBodyStartTag(TextView text) {
+    std::size_t from = 0;
+    while (true) {
+        std::size_t start = text.find(u'<', from);
+        while (start != TextView::npos && !hasLiteralIgnoringCase(text, start, u"<body")) {
+            start = text.find(u'<', start + 1);
+        }
+        if (start == TextView::npos) {
+            return kNotFoundRange;
+        }
+        // As few characters as possible up to a ">", none of them a line terminator. A line
+        // terminator ends the hopes of every "<body" before it too.
+        std::size_t i = start + 5;
+        while (i < text.size() && text[i] != u'>' && !isLineTerminator(text[i])) {
+            ++i;
+        }
+        if (i == text.size()) {
+            return kNotFoundRange;
+        }
+        if (text[i] == u'>') {
+            return Range{start, i + 1 - start};
+        }
+        from = i + 1;
+    }
+}
+
+Range lastTagOrEntity(TextView text) {
+    // At each position, "<" or "&" followed by at least one character and then the last ">"
+    // (";") of the same line. The last closer of each line is found once per line.
+    Range last = kNotFoundRange;
+    std::size_t lineEnd = 0;  // the current line's terminator or the text's end
+    std::size_t lastTagCloser = TextView::npos;
+    std::size_t lastEntityCloser = TextView::npos;
+    bool lineKnown = false;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (!lineKnown || i > lineEnd) {
+            lastTagCloser = lastEntityCloser = TextView::npos;
+            lineEnd = i;
+            while (lineEnd < text.size() && !isLineTerminator(text[lineEnd])) {
+                if (text[lineEnd] == u'>') {
+                    lastTagCloser = lineEnd;
+                } else if (text[lineEnd] == u';') {
+                    lastEntityCloser = lineEnd;
+                }
+                ++lineEnd;
+            }
+            lineKnown = true;
+        }
+        const char16_t c = text[i];
+        const std::size_t closer =
+            c == u'<' ? lastTagCloser : (c == u'&' ? lastEntityCloser : TextView::npos);
+        if (closer != TextView::npos && closer >= i + 2) {
+            last = Range{i, closer + 1 - i};
+            i = closer + 1;
+        } else {
+            ++i;
+        }
+    }
+    return last;
+}
+
+Text paragraphsFromDivLines(TextView text) {
+    Text result;
+    result.reserve(text.size());
+    std::size_t copied = 0;
+    for (std::size_t i = text.find(u'<'); i != TextView::npos; i = text.find(u'<', i)) {
+        const bool atLineStart = i == 0 || isLineTerminator(text[i - 1]);
+        if (atLineStart && hasLiteralIgnoringCase(text, i, u"<div>")) {
+            result.append(text, copied, i - copied);
+            result += u"<p>";
+            i += 5;
+            copied = i;
+        } else if (hasLiteralIgnoringCase(text, i, u"</div>") &&
+                   (i + 6 == text.size() || isLineTerminator(text[i + 6]))) {
+            result.append(text, copied, i - copied);
+            result += u"</p>";
+            i += 6;
+            copied = i;
+        } else {
+            ++i;
+        }
+    }
+    result.append(text, copied, TextView::npos);
+    return result;
+}
+
+Text repairingAmpersands(TextView text) {
+    Text result;
+    result.reserve(text.size());
+    std::size_t copied = 0;
+    for (std::size_t i = text.find(u'&'); i != TextView::npos; i = text.find(u'&', i)) {
+        if (i + 4 < text.size() && hasLiteralIgnoringCase(text, i, u"&amp") &&
+            text[i + 4] != u';') {
+            result.append(text, copied, i + 4 - copied);
+            result += u';';
+            copied = i + 4;
+            i += 5;
+        } else {
+            ++i;
+        }
+    }
+    result.append(text, copied, TextView::npos);
+    return result;
+}
+
+void convertFirstParagraphToHeading(Text& text) {
+    if (text.empty()) {
+        return;
+    }
+    const Range bodyStart = firstBodyStartTag(text);
+    const Range bodyEnd = text::rangeOfString(text, u"</body>");
+    const bool hasBody = bodyStart.location != kNotFound && bodyEnd.location != kNotFound;
+
+    const std::uint64_t searchStart = hasBody ? bodyStart.end() : 0;
+    const Range stretch{searchStart, text.size() - searchStart};
+    const Range paragraphStart = text::rangeOfString(text, u"<p>", stretch);
+    const Range paragraphEnd = text::rangeOfString(text, u"</p>", stretch);
+
+    if (paragraphStart.location != kNotFound && paragraphEnd.location != kNotFound) {
+        placeHeadingTags(text, paragraphStart, u"<h1>", paragraphEnd, u"</h1>");
+    } else if (hasBody) {
+        const Range lineBreak = text::rangeOfString(text, u"<br>", stretch);
+        const std::uint64_t closing =
+            lineBreak.location != kNotFound ? lineBreak.location : bodyEnd.location;
+        placeHeadingTags(text, Range{searchStart, 0}, u"<h1>", Range{closing, 0}, u"</h1>");
+    }
+}
+
+Text build(TextView name, TextView body, const std::vector<Text>& attachmentNames,
+           bool firstParagraphAsHeading, const LinkDetector* links) {
+    const TextView trimmedBody = trimmedView(body);
+    const bool isFullDocument =
+        trimmedBody.starts_with(u"<html>") && trimmedBody.ends_with(u"</html>");
+    const bool hasMarkup = isFullDocument || trimmedBody.starts_with(u"<div>");
+
+    Text text;
+    if (!name.empty() && !hasMarkup) {
+        text = u"<p>" + html_escaping::escapedText(name) + u"</p>\n";
+    }
+    text += body;
+    text = paragraphsFromDivLines(text);
+
+    if (firstParagraphAsHeading) {
+        convertFirstParagraphToHeading(text);
+    }
+    if (links) {
+        text = wrappingLinks(text, links->matchesInString(text));
+    }
+    if (!isFullDocument) {
+        text::replaceOccurrences(text, u"<br>", u"&nbsp;");
+    }
+    if (hasMarkup) {
+        text = repairingAmpersands(text);
+    }
+    for (const TextView tag : {u"<tt>", u"</tt>", u"<object>", u"</object>"}) {
+        text::replaceOccurrences(text, tag, u"");
+    }
+    if (!attachmentNames.empty()) {
+        text = referringToAttachments(std::move(text), attachmentNames);
+    }
+    return text;
+}
+
+}  // namespace quillmere::note_text

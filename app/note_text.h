@@ -1,0 +1,45 @@
+#pragma once
+// The text of one exported note, built from its title, its HTML body and the names of its
+// attachments: div lines become paragraphs, the first paragraph optionally a heading, links
+// anchors, attachment characters image references. Pure: no file, no service, no shared state,
+// so it may run on any thread.
+//
+//   Text html = note_text::build(u"Pancakes", u"<div>Flour</div>", {}, true, &detector);
+//   // u"<h1>Flour</h1>"
+//
+// Every step takes time linear in its input whatever the input. The fixed regular expressions
+// of the steps are carried out as scans with exactly the expression's meaning (ICU syntax,
+// "." not matching a line terminator); each scan is declared here so that tests can hold it
+// against ICU running the expression itself.
+
+#include <vector>
+
+#include "platform/links/link_detector.h"
+#include "platform/text/text.h"
+
+namespace quillmere::note_text {
+
+// The finished text of a note, empty when nothing is left to write. `links` may be null: then
+// no link is wrapped.
+Text build(TextView name, TextView body, const std::vector<Text>& attachmentNames,
+           bool firstParagraphAsHeading, const LinkDetector* links);
+
+// Makes the first paragraph a level-1 heading, in place: the first "<p>"…"</p>" pair after the
+// body start tag (or anywhere, without a body), else the body's content up to its first "<br>".
+// A paragraph whose whole content is one heading element (<h1> to <h6>) becomes one <h1> with
+// that element's content, not a heading nested in a heading.
+void convertFirstParagraphToHeading(Text& text);
+
+// ---- The scans, each with the meaning of the expression it names ----
+
+// The first match of "<body.*?>", case-insensitive, or kNotFoundRange.
+Range firstBodyStartTag(TextView text);
+// The last of the non-overlapping matches of "(<.+>)|(&.+;)", or kNotFoundRange.
+Range lastTagOrEntity(TextView text);
+// Every match of "^<div>" replaced by "<p>", then every match of "<\/div>$" by "</p>", both
+// case-insensitive with anchors matching at lines.
+Text paragraphsFromDivLines(TextView text);
+// Every match of "(&amp)([^;])", case-insensitive, replaced by "$1;$2".
+Text repairingAmpersands(TextView text);
+
+}  // namespace quillmere::note_text
