@@ -37,24 +37,26 @@ private:
 };
 
 const char* const kWords[] = {
-    "flour",   "milk",     "meeting", "budget",  "garden", "Paris",  "train",  "ticket",
-    "project", "draft",    "review",  "call",    "buy",    "eggs",   "sugar",  "book",
-    "idea",    "deadline", "invoice", "holiday", "notes",  "list",   "photo",  "river",
-    "café",    "naïve",    "Zürich",  "東京",    "会議",   "メモ",   "Москва", "заметка",
-    "Αθήνα",   "σημείωση", "القاهرة", "ملاحظة",  "עברית",  "हिन्दी", "🙂",     "🚀"};
+    "flour",   "milk",     "meeting", "budget",  "garden", "Paris", "train",  "ticket",
+    "project", "draft",    "review",  "call",    "buy",    "eggs",  "sugar",  "book",
+    "idea",    "deadline", "invoice", "holiday", "notes",  "list",  "photo",  "river",
+    "café",    "naïve",    "Zürich",  "東京",    "会議",   "メモ",  "Москва", "заметка",
+    "Αθήνα",   "σημείωση", "القاهرة", "ملاحظة",  "עברית",  "हिन्दी", "🙂",   "🚀"};
 
-const char* const kTitles[] = {
-    "Shopping list", "Ideas",        "Meeting notes", "Recipes", "Crème brûlée",
-    "Reisepläne",    "Zakupy",       "買い物リスト",  "会议记录", "Список покупок",
-    "Σημειώσεις",    "قائمة التسوق", "רשימת קניות",   "यात्रा",   "To do ✅",
-    "Q3 / Q4 plan",  "a: b? c*",     "Todo",          "Untitled", "Notes 2024"};
+const char* const kTitles[] = {"Shopping list", "Ideas",          "Meeting notes", "Recipes",
+                               "Crème brûlée",  "Reisepläne",     "Zakupy",        "買い物リスト",
+                               "会议记录",      "Список покупок", "Σημειώσεις",    "قائمة التسوق",
+                               "רשימת קניות",   "यात्रा",          "To do ✅",       "Q3 / Q4 plan",
+                               "a: b? c*",      "Todo",           "Untitled",      "Notes 2024"};
 
 const char* const kEntities[] = {"&amp;", "&lt;", "&gt;", "&nbsp;", "&mdash;", "&quot;", "&amp"};
 
-const char* const kLinks[] = {
-    "https://www.example.com/path?q=1&amp;r=2", "http://apple.com",
-    "www.wikipedia.org/wiki/Notes",             "bbc.co.uk/news",
-    "https://github.com/quillmere/notes",       "ftp://files.example.org/a.zip"};
+const char* const kLinks[] = {"https://www.example.com/path?q=1&amp;r=2",
+                              "http://apple.com",
+                              "www.wikipedia.org/wiki/Notes",
+                              "bbc.co.uk/news",
+                              "https://github.com/quillmere/notes",
+                              "ftp://files.example.org/a.zip"};
 
 const char* const kMails[] = {"anna@example.com", "bob.smith@mail.example.org",
                               "support@quillmere.app"};
@@ -213,8 +215,9 @@ int main(int argc, char** argv) {
     for (std::size_t f = 0; f < folderCount; ++f) {
         Account& account = accounts[f < 3 ? f : random.below(3)];
         auto folder = std::make_unique<Folder>();
-        folder->name = random.chance(10) ? "Notes" : std::string(random.pick(kWords)) + " " +
-                                                         std::to_string(random.below(100));
+        folder->name = random.chance(10) ? "Notes"
+                                         : std::string(random.pick(kWords)) + " " +
+                                               std::to_string(random.below(100));
         Folder* parent = nullptr;
         if (!account.all.empty() && random.chance(60)) {
             parent = account.all[random.below(account.all.size())];
