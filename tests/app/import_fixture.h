@@ -16,8 +16,6 @@
 #include "app/app_delegate.h"
 #include "app/app_services.h"
 #include "notes_source/in_memory_notes.h"
-#include "tests/fakes/manual_queue.h"
-#include "tests/fakes/recording_controls.h"
 #include "tests/fakes/recording_services.h"
 #include "tests/support/private_environment.h"
 
@@ -77,7 +75,7 @@ protected:
     PrivateEnvironment env;
     std::shared_ptr<CallJournal> journal = std::make_shared<CallJournal>();
     std::shared_ptr<ManualQueue> mainQueue = std::make_shared<ManualQueue>();
-    std::shared_ptr<ManualQueue> globalQueue = std::make_shared<ManualQueue>();
+    std::shared_ptr<ManualQueue> globalQueue = std::make_shared<ManualQueue>(true);
     std::shared_ptr<MemoryUserDefaults> defaults = std::make_shared<MemoryUserDefaults>();
     std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>(journal);
     std::shared_ptr<RecordingWorkspace> workspace = std::make_shared<RecordingWorkspace>(journal);

@@ -32,6 +32,11 @@ TEST(NotesLibraryLookup, AnswersWhatTheRunNeedsToTellTheCasesApart) {
     EXPECT_EQ(lookup.applicationWithBundleIdentifier("com.apple.mail"), nullptr);
     EXPECT_EQ(lookup.applicationWithBundleIdentifier("com.apple.notes")->accounts().count(), 2u);
     EXPECT_EQ(lookup.lastError(), std::nullopt);
+
+    // The bundled sample reads cleanly.
+    NotesLibraryLookup sample(QUILLMERE_SOURCE_DIR "/samples/notes-library.json");
+    EXPECT_GE(sample.applicationWithBundleIdentifier("com.apple.notes")->accounts().count(), 1u);
+    EXPECT_EQ(sample.lastError(), std::nullopt);
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
 #include "tests/support/private_environment.h"
 
+#include <errno.h>
+#include <grp.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -78,6 +82,20 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes) {
     std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
+}
+
+bool holdsWithoutPrivileges(const std::function<bool()>& check) {
+    if (::geteuid() != 0) return check();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool dropped =
+            ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0;
+        ::_exit(dropped && check() ? 0 : 1);
+    }
+    int status = 0;
+    while (child > 0 && ::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return child > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 }  // namespace quillmere::test

@@ -10,6 +10,7 @@
 //   }
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -41,5 +42,9 @@ private:
 std::string readFile(const std::filesystem::path& path);
 // Writes bytes to a file, creating its parent directories.
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
+
+// Whether `check` holds for a user without root's privileges: run here, or, as root, in a child
+// process that has become the user nobody (so the test runs in CI, which is root, too).
+bool holdsWithoutPrivileges(const std::function<bool()>& check);
 
 }  // namespace quillmere::test

@@ -18,12 +18,6 @@ namespace fs = std::filesystem;
 
 const std::string kPerUser = "quillmere-" + std::to_string(::geteuid());
 
-mode_t modeOf(const fs::path& path) {
-    struct stat info {};
-    EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
-    return info.st_mode & 07777;
-}
-
 // A directory like a shared /tmp (by default: everyone may write, the sticky bit protects).
 fs::path makeDirectory(const fs::path& path, mode_t mode = 01777) {
     fs::create_directories(path);
@@ -31,18 +25,8 @@ fs::path makeDirectory(const fs::path& path, mode_t mode = 01777) {
     return path;
 }
 
-TEST(PrivateTemporaryDirectory, UsesAClosedTmpdirOfTheUserAsItIs) {
-    test::PrivateEnvironment env;  // its TMPDIR is the user's own and has mode 0700
-    env.set("TMPDIR", env.tmp().string() + "//");
-    EXPECT_EQ(privateTemporaryDirectoryPath(), env.tmp().string());
-    Error error;
-    EXPECT_EQ(preparePrivateTemporaryDirectory(&error), env.tmp().string())
-        << error.recoverySuggestion;
-    EXPECT_FALSE(fs::exists(env.tmp() / kPerUser));
-}
-
 TEST(PrivateTemporaryDirectory, ChoosesWhereThePerUserDirectoryGoes) {
-    test::PrivateEnvironment env;
+    test::PrivateEnvironment env;  // its TMPDIR is the user's own and has mode 0700
     const fs::path shared = makeDirectory(env.root() / "shared");
     const fs::path groupReadable = makeDirectory(env.root() / "group-readable", 0750);
     const fs::path noSticky = makeDirectory(env.root() / "no-sticky", 0777);
@@ -54,6 +38,7 @@ TEST(PrivateTemporaryDirectory, ChoosesWhereThePerUserDirectoryGoes) {
         std::optional<std::string> tmpdir;
         std::string expected;
     } cases[] = {
+        {"own_closed_directory_as_it_is", env.tmp().string() + "//", env.tmp().string()},
         {"world_writable_sticky", shared.string(), (shared / kPerUser).string()},
         {"open_to_group", groupReadable.string(), (groupReadable / kPerUser).string()},
         {"symbolic_link_is_not_used_itself", (env.root() / "link-to-closed").string(),
@@ -72,11 +57,11 @@ TEST(PrivateTemporaryDirectory, ChoosesWhereThePerUserDirectoryGoes) {
     }
 }
 
-TEST(PrivateTemporaryDirectory, CreatesThePerUserDirectoryClosedToOthers) {
+TEST(PrivateTemporaryDirectory, CreatesThePerUserDirectoryClosedToOthersWhateverTheMask) {
     test::PrivateEnvironment env;
     const fs::path shared = makeDirectory(env.root() / "shared");
     env.set("TMPDIR", shared.string());
-    const mode_t previousMask = ::umask(0);  // even a permissive mask leaves it closed
+    const mode_t previousMask = ::umask(0777);
     Error error;
     const std::optional<std::string> first = preparePrivateTemporaryDirectory(&error);
     const std::optional<std::string> second = preparePrivateTemporaryDirectory(&error);
@@ -84,7 +69,9 @@ TEST(PrivateTemporaryDirectory, CreatesThePerUserDirectoryClosedToOthers) {
     ASSERT_TRUE(first) << error.recoverySuggestion;
     EXPECT_EQ(*first, (shared / kPerUser).string());
     EXPECT_EQ(second, first) << "an existing, sound directory is reused";
-    EXPECT_EQ(modeOf(*first), 0700u);
+    struct stat info {};
+    ASSERT_EQ(::lstat(first->c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
 }
 
 // On a shared directory another user may have planted any of these in the importer's place.
@@ -93,10 +80,8 @@ TEST(PrivateTemporaryDirectory, RefusesAPerUserDirectoryThatIsNotSafe) {
         std::string planted;
         const char* fault;  // part of the recovery suggestion
     } cases[] = {
-        {"symbolic_link", "symbolic link"},
-        {"0755", "0755"},
-        {"0770", "0770"},
-        {"file", "not a folder"},
+        {"symbolic_link", "symbolic link"}, {"0755", "0755"},        {"0770", "0770"},
+        {"file", "not a folder"},           {"missing", "examined"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.planted);
@@ -108,43 +93,36 @@ TEST(PrivateTemporaryDirectory, RefusesAPerUserDirectoryThatIsNotSafe) {
             fs::create_directory_symlink(elsewhere, perUser);
         } else if (c.planted == "file") {
             test::writeFile(perUser, "x");
-        } else {
+        } else if (c.planted != "missing") {
             makeDirectory(perUser, std::stoi(c.planted, nullptr, 8));
         }
         Error error;
-        EXPECT_FALSE(preparePrivateTemporaryDirectory(&error));
-        EXPECT_EQ(error.description, "The temporary folder \u201C" + perUser.string() +
-                                         "\u201D cannot be used safely.");
+        if (c.planted != "missing") {
+            EXPECT_FALSE(preparePrivateTemporaryDirectory(&error));
+            EXPECT_EQ(error.description, "The temporary folder \u201C" + perUser.string() +
+                                             "\u201D cannot be used safely.");
+        }
+        EXPECT_FALSE(verifyPrivateDirectory(perUser.string(), &error));
         EXPECT_NE(error.recoverySuggestion.find(c.fault), std::string::npos)
             << error.recoverySuggestion;
-        EXPECT_FALSE(verifyPrivateDirectory(perUser.string(), nullptr));
         EXPECT_TRUE(fs::is_empty(elsewhere)) << "nothing is written where a planted link points";
     }
 }
 
 TEST(PrivateTemporaryDirectory, RefusesADirectoryOfAnotherUser) {
-    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a directory to another user";
     test::PrivateEnvironment env;
-    const fs::path foreign = makeDirectory(env.root() / "foreign", 0700);
-    ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
-    env.set("TMPDIR", foreign.string());
-    EXPECT_EQ(privateTemporaryDirectoryPath(), "/tmp/" + kPerUser) << "not used as it is";
-
-    const fs::path perUser = makeDirectory(env.root() / "shared", 01777) / kPerUser;
-    env.set("TMPDIR", perUser.parent_path().string());
-    makeDirectory(perUser, 0700);
-    ASSERT_EQ(::chown(perUser.c_str(), 65534, 65534), 0);
+    // Root gives a directory to nobody; for anyone else the root directory belongs to another.
+    fs::path foreign = "/";
+    if (::geteuid() == 0) {
+        foreign = makeDirectory(env.root() / "foreign", 0700);
+        ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+        env.set("TMPDIR", foreign.string());
+        EXPECT_EQ(privateTemporaryDirectoryPath(), "/tmp/" + kPerUser) << "not used as it is";
+    }
     Error error;
-    EXPECT_FALSE(preparePrivateTemporaryDirectory(&error));
+    EXPECT_FALSE(verifyPrivateDirectory(foreign.string(), &error));
     EXPECT_NE(error.recoverySuggestion.find("another user"), std::string::npos)
         << error.recoverySuggestion;
-}
-
-TEST(PrivateTemporaryDirectory, ReportsAMissingDirectory) {
-    test::PrivateEnvironment env;
-    Error error;
-    EXPECT_FALSE(verifyPrivateDirectory((env.root() / "missing").string(), &error));
-    EXPECT_NE(error.description.find("missing"), std::string::npos);
 }
 
 }  // namespace
