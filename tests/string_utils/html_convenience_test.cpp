@@ -11,30 +11,13 @@ namespace {
 
 using HTMLConvenience::containsHTML;
 
+// Beyond what the comparison with the expression below reaches: other characters, long runs.
 TEST(ContainsHTML, AnswersForTagsAndEntities) {
     const struct {
         const char* name;
         Text text;
         bool expected;
     } cases[] = {
-        {"empty", u"", false},
-        {"plain", u"Milk, eggs, bread", false},
-        {"tag", u"<b>bold</b>", true},
-        {"empty_tag", u"<>", false},
-        {"first_closer_is_next_character", u"<>x>", false},
-        {"opener_between", u"<<>", true},
-        {"no_closer_after_opener", u"a < b", false},
-        {"closer_before_opener", u"3 > 2 < 1", false},
-        {"closer_after_opener", u"a < b > c", true},
-        {"opener_at_end_of_line", u"x <\n>", true},
-        {"entity", u"&amp;", true},
-        {"empty_entity", u"&;", false},
-        {"ampersand_alone", u"fish & chips", false},
-        {"ampersand_then_semicolon", u"fish & chips; peas", true},
-        {"entity_across_lines", u"&\n;", true},
-        {"later_opener_matches", u"<>  <a>", true},
-        {"later_ampersand_matches", u"&;&x;", true},
-        {"closers_do_not_cross", u"<;&>", true},
         {"lone_surrogate_inside", Text(u"&") + char16_t(0xDC00) + u";", true},
         // Runs built to make a backtracking engine slow.
         {"long_opener_run", Text(100000, u'<'), false},

@@ -60,20 +60,9 @@ TEST(SystemLog, ControlCharactersBecomeVisibleEscapes) {
     }
 }
 
-TEST(SystemLog, WritesOneLinePerMessageToItsSink) {
-    std::vector<std::string> lines;
-    SystemLog log("importer", [&lines](const std::string& line) { lines.push_back(line); });
-    log.log("Empty container name\nfor parent ID x-coredata://A1/ICAccount/p1");
-    ASSERT_EQ(lines.size(), 1u);
-    const std::string tail =
-        " importer[" + std::to_string(::getpid()) +
-        "] Empty container name\\nfor parent ID x-coredata://A1/ICAccount/p1\n";
-    ASSERT_EQ(lines[0].size(), 23 + tail.size()) << "\"YYYY-MM-DD HH:MM:SS.mmm\" in front";
-    EXPECT_EQ(lines[0].substr(23), tail);
-    EXPECT_EQ(SystemLog::defaultProgramName(), "platform_tests");
-}
-
-TEST(SystemLog, LinesFromManyThreadsNeverInterleave) {
+// Each message is one line, "YYYY-MM-DD HH:MM:SS.mmm program[pid] message", escaped, and lines
+// from many threads never interleave.
+TEST(SystemLog, WritesWholeEscapedLinesFromManyThreads) {
     test::PrivateEnvironment env;
     const auto path = env.root() / "log.txt";
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -84,7 +73,7 @@ TEST(SystemLog, LinesFromManyThreadsNeverInterleave) {
         for (int t = 0; t < 4; ++t) {
             threads.emplace_back([&log, t] {
                 for (int i = 0; i < 200; ++i) {
-                    log.log("thread " + std::to_string(t) + " " + std::string(300, 'a' + t));
+                    log.log(std::to_string(t) + "\n" + std::string(300, 'a' + t));
                 }
             });
         }
@@ -93,13 +82,14 @@ TEST(SystemLog, LinesFromManyThreadsNeverInterleave) {
     ::close(fd);
     std::istringstream in(test::readFile(path));
     int count = 0;
+    const std::string program = " p[" + std::to_string(::getpid()) + "] ";
     for (std::string line; std::getline(in, line); ++count) {
-        const auto marker = line.find("] thread ");
-        ASSERT_NE(marker, std::string::npos) << line;
-        const char letter = static_cast<char>('a' + (line[marker + 9] - '0'));
-        EXPECT_EQ(line.substr(line.size() - 300), std::string(300, letter));
+        ASSERT_GT(line.size(), 23 + program.size()) << line;
+        const char t = line[23 + program.size()];
+        EXPECT_EQ(line.substr(23), program + t + "\\n" + std::string(300, 'a' + (t - '0')));
     }
     EXPECT_EQ(count, 800);
+    EXPECT_EQ(SystemLog::defaultProgramName(), "platform_tests");
 }
 
 }  // namespace
