@@ -16,6 +16,7 @@
 #include "app/app_delegate.h"
 #include "app/app_services.h"
 #include "notes_source/in_memory_notes.h"
+#include "platform/ui/window.h"
 #include "tests/fakes/recording_services.h"
 #include "tests/support/private_environment.h"
 
@@ -82,7 +83,7 @@ protected:
     std::shared_ptr<RecordingLog> log = std::make_shared<RecordingLog>();
     std::shared_ptr<ScriptedLinkDetector> linkDetector = std::make_shared<ScriptedLinkDetector>();
     std::shared_ptr<in_memory::Lookup> lookup = std::make_shared<in_memory::Lookup>();
-    std::shared_ptr<Window> window = std::make_shared<PlainWindow>();
+    std::shared_ptr<Window> window = std::make_shared<Window>();
     std::shared_ptr<RecordingControl> progress =
         std::make_shared<RecordingControl>(journal, "progress", true);
     std::shared_ptr<RecordingControl> button =

@@ -23,7 +23,6 @@
 #include "platform/ui/alerts.h"
 #include "platform/ui/button.h"
 #include "platform/ui/progress_indicator.h"
-#include "platform/ui/window.h"
 #include "platform/ui/workspace.h"
 
 namespace quillmere::test {
@@ -103,8 +102,6 @@ private:
     double max_ = 100.0;
     double value_ = 0.0;
 };
-
-class PlainWindow : public Window {};
 
 class RecordingAlerts : public Alerts {
 public:
