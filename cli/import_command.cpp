@@ -64,18 +64,22 @@ int runImportCommand(const command_line::Options& options) {
     auto alerts = std::make_shared<TerminalAlerts>(statusLine);
     auto workspace = std::make_shared<TerminalWorkspace>(
         options.open ? std::make_shared<DesktopWorkspace>() : nullptr);
+    auto log = std::make_shared<SystemLog>(
+        SystemLog::defaultProgramName(),
+        [statusLine](const std::string& line) { statusLine->printLine(line); });
     installAppServices(AppServices{
         .mainQueue = mainQueue,
         .globalQueue = globalQueue,
         .userDefaults = defaults,
         .alerts = alerts,
         .workspace = workspace,
-        .log = std::make_shared<SystemLog>(
-            SystemLog::defaultProgramName(),
-            [statusLine](const std::string& line) { statusLine->printLine(line); }),
+        .log = log,
         .linkDetector = std::make_shared<LinkScanner>(),
         .notesLookup = std::make_shared<TerminalNotesLookup>(
-            std::make_shared<NotesLibraryLookup>(libraryPath(options, *defaults)), statusLine),
+            std::make_shared<NotesLibraryLookup>(
+                libraryPath(options, *defaults),
+                [log](const std::string& line) { log->log(line); }),
+            statusLine),
     });
 
     auto window = std::make_shared<Window>();

@@ -23,6 +23,13 @@ std::shared_ptr<NotesApplication> NotesLibraryLookup::applicationWithBundleIdent
         lastError_ = "No Notes library chosen.";
         return nullptr;
     }
+    const std::string database = noteStorePathIn(*path_);
+    if (looksLikeSqliteDatabase(database)) {
+        NoteStoreOpen open = openNoteStore(database, reportFault_);
+        lastError_ = open.error;
+        if (!open.application) return std::make_shared<UnreadableNotes>();
+        return open.application;
+    }
     LibraryLoad load = loadNotesLibrary(*path_);
     lastError_ = load.error;
     if (!load.found) return nullptr;

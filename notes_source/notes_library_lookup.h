@@ -1,5 +1,7 @@
 #pragma once
-// The Notes lookup of both front ends: "Notes" is the Notes library file the user chose.
+// The Notes lookup of both front ends: "Notes" is what the user chose, told apart by content:
+// a Notes library file, or Apple's Notes database (NoteStore.sqlite, or a folder holding it such
+// as a copied group.com.apple.notes folder).
 //
 //   NotesLibraryLookup lookup(options.libraryPath);      // std::nullopt: none chosen
 //   auto notes = lookup.applicationWithBundleIdentifier("com.apple.notes");
@@ -12,13 +14,17 @@
 #include <optional>
 #include <string>
 
+#include "notes_source/note_store/note_store_database.h"
 #include "notes_source/notes_model.h"
 
 namespace quillmere {
 
 class NotesLibraryLookup : public NotesLookup {
 public:
-    explicit NotesLibraryLookup(std::optional<std::string> path) : path_(std::move(path)) {}
+    // `reportFault` receives one line per note of a Notes database that cannot be read.
+    explicit NotesLibraryLookup(std::optional<std::string> path,
+                                NoteFaultReporter reportFault = {})
+        : path_(std::move(path)), reportFault_(std::move(reportFault)) {}
 
     // Reads the file afresh on every call; any identifier but "com.apple.notes" answers none.
     std::shared_ptr<NotesApplication> applicationWithBundleIdentifier(
@@ -30,6 +36,7 @@ public:
 private:
     std::optional<std::string> path_;
     std::optional<std::string> lastError_;
+    NoteFaultReporter reportFault_;
 };
 
 }  // namespace quillmere

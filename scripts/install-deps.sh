@@ -8,6 +8,7 @@ packages=(
   libicu-dev libgtest-dev libbenchmark-dev
   rapidjson-dev publicsuffix
   libglib2.0-dev libglib2.0-bin
+  libsqlite3-dev zlib1g-dev libprotobuf-dev protobuf-compiler
 )
 
 missing=()

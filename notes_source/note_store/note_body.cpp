@@ -1,0 +1,333 @@
+#include "notes_source/note_store/note_body.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "notes_source/note_store/note_store.pb.h"
+
+namespace quillmere::note_store {
+
+namespace {
+
+using note_store_proto::AttributeRun;
+using note_store_proto::NoteText;
+
+constexpr char16_t kAttachmentCharacter = u'\uFFFC';
+
+enum ParagraphKind : int {
+    kTitle = 0,
+    kHeading = 1,
+    kSubheading = 2,
+    kMonospaced = 4,
+    kBulleted = 100,
+    kDashed = 101,
+    kNumbered = 102,
+    kChecklist = 103,
+};
+
+bool isListKind(int kind) { return kind >= kBulleted && kind <= kChecklist; }
+
+void append(Text& out, std::string_view ascii) { out.append(ascii.begin(), ascii.end()); }
+
+// The inline formatting of a stretch of text; equal formats share one set of tags.
+struct Format {
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikethrough = false;
+    std::string link;
+
+    static Format of(const AttributeRun* run) {
+        Format format;
+        if (run == nullptr) return format;
+        const auto hints = run->font_hints();
+        format.bold = hints == 1 || hints == 3;
+        format.italic = hints == 2 || hints == 3;
+        format.underline = run->underline() != 0;
+        format.strikethrough = run->strikethrough() != 0;
+        format.link = run->link();
+        return format;
+    }
+    bool operator==(const Format&) const = default;
+};
+
+// Collects one paragraph's inline HTML, opening and closing tags as the format changes.
+class InlineWriter {
+public:
+    explicit InlineWriter(Text& out) : out_(out) {}
+
+    void text(TextView text, const Format& format) {
+        if (text.empty()) return;
+        if (!(format == current_)) {
+            close();
+            open(format);
+        }
+        appendEscaped(out_, text);
+        lastWasBlock_ = false;
+        empty_ = false;
+    }
+    // Ready HTML or the attachment character, outside any inline tags.
+    void block(TextView html) {
+        close();
+        out_ += html;
+        lastWasBlock_ = true;
+        empty_ = false;
+    }
+    void finish() { close(); }
+    bool empty() const { return empty_; }
+    bool endsWithBlock() const { return lastWasBlock_; }
+
+private:
+    void open(const Format& format) {
+        if (!format.link.empty()) {
+            append(out_, "<a href=\"");
+            appendEscaped(out_, text::fromUtf8(format.link), true);
+            append(out_, "\">");
+        }
+        if (format.bold) append(out_, "<b>");
+        if (format.italic) append(out_, "<i>");
+        if (format.underline) append(out_, "<u>");
+        if (format.strikethrough) append(out_, "<strike>");
+        current_ = format;
+    }
+    void close() {
+        if (current_.strikethrough) append(out_, "</strike>");
+        if (current_.underline) append(out_, "</u>");
+        if (current_.italic) append(out_, "</i>");
+        if (current_.bold) append(out_, "</b>");
+        if (!current_.link.empty()) append(out_, "</a>");
+        current_ = Format{};
+    }
+
+    Text& out_;
+    Format current_;
+    bool lastWasBlock_ = false;
+    bool empty_ = true;
+};
+
+// Which run covers each position: runs in order, lengths in UTF-16 code units.
+class RunIndex {
+public:
+    RunIndex(const NoteText& note, std::size_t textLength) {
+        std::size_t position = 0;
+        for (const auto& run : note.run()) {
+            if (position >= textLength) break;
+            const std::size_t end =
+                std::min<std::size_t>(textLength, position + std::size_t{run.length()});
+            if (end > position) spans_.push_back({position, end, &run});
+            position = end;
+        }
+        if (position < textLength) spans_.push_back({position, textLength, nullptr});
+    }
+    // The run at `position` and where it ends.
+    std::pair<const AttributeRun*, std::size_t> at(std::size_t position) const {
+        auto it = std::upper_bound(
+            spans_.begin(), spans_.end(), position,
+            [](std::size_t p, const Span& span) { return p < span.begin; });
+        if (it == spans_.begin()) return {nullptr, position + 1};
+        --it;
+        return {it->run, it->end};
+    }
+
+private:
+    struct Span {
+        std::size_t begin;
+        std::size_t end;
+        const AttributeRun* run;
+    };
+    std::vector<Span> spans_;
+};
+
+int paragraphKind(const AttributeRun* run) {
+    if (run == nullptr || !run->has_paragraph_style()) return -1;
+    return run->paragraph_style().style();
+}
+
+int paragraphIndent(const AttributeRun* run) {
+    if (run == nullptr || !run->has_paragraph_style()) return 0;
+    return std::clamp(run->paragraph_style().indent(), 0, 50);
+}
+
+// Writes the paragraph [begin, end) of `text`, without its line feed, into `out`.
+void writeInline(Text& out, const Text& text, std::size_t begin, std::size_t end,
+                 const RunIndex& runs, const AttachmentResolver& resolve,
+                 std::vector<std::string>* attachmentNames, InlineWriter& writer) {
+    std::size_t position = begin;
+    while (position < end) {
+        auto [run, runEnd] = runs.at(position);
+        const std::size_t stop = std::min(runEnd, end);
+        const Format format = Format::of(run);
+        std::size_t from = position;
+        for (std::size_t i = position; i < stop; ++i) {
+            if (text[i] != kAttachmentCharacter) continue;
+            writer.text(TextView(text).substr(from, i - from), format);
+            from = i + 1;
+            if (run == nullptr || !run->has_attachment()) continue;  // a stray mark: dropped
+            const AttachmentView view =
+                resolve ? resolve(run->attachment().identifier(), run->attachment().type_uti())
+                        : AttachmentView{};
+            switch (view.kind) {
+                case AttachmentView::Kind::file:
+                    writer.block(Text(1, kAttachmentCharacter));
+                    if (attachmentNames) attachmentNames->push_back(view.name);
+                    break;
+                case AttachmentView::Kind::inline_:
+                    writer.text(text::fromUtf8(view.text), format);
+                    break;
+                case AttachmentView::Kind::html:
+                    writer.block(text::fromUtf8(view.text));
+                    break;
+                case AttachmentView::Kind::none:
+                    break;
+            }
+        }
+        writer.text(TextView(text).substr(from, stop - from), format);
+        position = stop;
+    }
+    (void)out;
+}
+
+}  // namespace
+
+void appendEscaped(Text& out, TextView text, bool attribute) {
+    for (char16_t c : text) {
+        switch (c) {
+            case u'&': append(out, "&amp;"); break;
+            case u'<': append(out, "&lt;"); break;
+            case u'>': append(out, "&gt;"); break;
+            case u'"':
+                if (attribute) {
+                    append(out, "&quot;");
+                    break;
+                }
+                [[fallthrough]];
+            default: out.push_back(c);
+        }
+    }
+}
+
+std::optional<std::string> gunzip(std::string_view data, std::string& fault, std::size_t limit) {
+    const bool gzip = data.size() >= 2 && static_cast<unsigned char>(data[0]) == 0x1F &&
+                      static_cast<unsigned char>(data[1]) == 0x8B;
+    if (!gzip) {
+        fault = "the note data is not gzip";
+        return std::nullopt;
+    }
+    z_stream stream{};
+    if (inflateInit2(&stream, 15 + 16) != Z_OK) {
+        fault = "cannot start gunzip";
+        return std::nullopt;
+    }
+    std::string out;
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    stream.avail_in = static_cast<uInt>(data.size());
+    char chunk[1 << 15];
+    int status = Z_OK;
+    while (status == Z_OK) {
+        stream.next_out = reinterpret_cast<Bytef*>(chunk);
+        stream.avail_out = sizeof chunk;
+        status = inflate(&stream, Z_NO_FLUSH);
+        if (status != Z_OK && status != Z_STREAM_END) break;
+        out.append(chunk, sizeof chunk - stream.avail_out);
+        if (out.size() > limit) {
+            status = Z_MEM_ERROR;
+            break;
+        }
+        if (status == Z_OK && stream.avail_in == 0 && stream.avail_out != 0) {
+            status = Z_BUF_ERROR;  // the input ended before the stream did
+            break;
+        }
+    }
+    inflateEnd(&stream);
+    if (status != Z_STREAM_END) {
+        fault = status == Z_MEM_ERROR ? "the note data expands beyond the size limit"
+                                      : "the gzip data is damaged or cut short";
+        return std::nullopt;
+    }
+    return out;
+}
+
+Text renderNoteText(const NoteText& note, const AttachmentResolver& resolve,
+                    std::vector<std::string>* attachmentNames) {
+    const Text text = text::fromUtf8(note.text());
+    const RunIndex runs(note, text.size());
+    Text out;
+    std::vector<std::pair<int, int>> lists;  // open lists: kind, indent
+    auto closeListsTo = [&](std::size_t depth) {
+        while (lists.size() > depth) {
+            append(out, lists.back().first == kNumbered ? "</ol>\n" : "</ul>\n");
+            lists.pop_back();
+        }
+    };
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        std::size_t end = text.find(u'\n', begin);
+        if (end == Text::npos) end = text.size();
+        const AttributeRun* styleRun = runs.at(begin).first;
+        const int kind = paragraphKind(styleRun);
+
+        Text content;
+        InlineWriter writer(content);
+        writeInline(content, text, begin, end, runs, resolve, attachmentNames, writer);
+        writer.finish();
+        // An empty paragraph, or one that ends in an attachment, closes with a line break.
+        if (writer.empty() || writer.endsWithBlock()) append(content, "<br>");
+
+        if (isListKind(kind)) {
+            const int indent = paragraphIndent(styleRun);
+            const bool numbered = kind == kNumbered;
+            const auto depth = static_cast<std::size_t>(indent) + 1;
+            closeListsTo(depth);
+            if (lists.size() == depth && (lists.back().first == kNumbered) != numbered) {
+                closeListsTo(depth - 1);
+            }
+            while (lists.size() < depth) {
+                append(out, numbered ? "<ol>\n" : "<ul>\n");
+                lists.emplace_back(numbered ? kNumbered : kBulleted, indent);
+            }
+            append(out, "<li>");
+            out += content;
+            append(out, "</li>\n");
+        } else {
+            closeListsTo(0);
+            const char* tag = nullptr;
+            switch (kind) {
+                case kTitle: tag = "h1"; break;
+                case kHeading: tag = "h2"; break;
+                case kSubheading: tag = "h3"; break;
+                case kMonospaced: tag = "tt"; break;
+                default: break;
+            }
+            append(out, "<div>");
+            if (tag) append(out, std::string("<") + tag + ">");
+            out += content;
+            if (tag) append(out, std::string("</") + tag + ">");
+            append(out, "</div>\n");
+        }
+        begin = end + 1;
+    }
+    closeListsTo(0);
+    return out;
+}
+
+NoteBody readNoteBody(std::string_view storedData, const AttachmentResolver& resolve) {
+    NoteBody body;
+    std::string fault;
+    auto bytes = gunzip(storedData, fault);
+    if (!bytes) {
+        body.fault = fault;
+        return body;
+    }
+    note_store_proto::StoredNote stored;
+    if (!stored.ParseFromString(*bytes)) {
+        body.fault = "the note's protocol buffer is damaged or cut short";
+        return body;
+    }
+    std::string().swap(*bytes);
+    body.html = renderNoteText(stored.version().text(), resolve, &body.attachmentNames);
+    return body;
+}
+
+}  // namespace quillmere::note_store

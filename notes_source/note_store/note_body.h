@@ -1,0 +1,64 @@
+#pragma once
+// Turns the stored form of a Notes note (gzipped protocol buffer text with attribute runs) into
+// the HTML that the Notes scripting interface answers as the note's body: one <div> per
+// paragraph, <h1>/<h2>/<h3> for title, heading and subheading, <tt> for monospaced text,
+// <b>, <i>, <u>, <strike>, <a href>, lists as <ul>/<ol> with <li>, and each attachment in text
+// order as its resolver says.
+//
+//   auto body = note_store::readNoteBody(zdata, resolver);
+//   if (body.fault) log(name + ": " + *body.fault); else use(body.html, body.attachmentNames);
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/text/text.h"
+
+namespace quillmere::note_store_proto {
+class NoteText;
+}
+
+namespace quillmere::note_store {
+
+// What stands in the body where an attachment is.
+struct AttachmentView {
+    enum class Kind {
+        file,    // one U+FFFC, and `name` joins the note's attachments
+        inline_, // `text` as plain text (a hashtag, a mention)
+        html,    // `text` as ready HTML (a table)
+        none,    // nothing (an unknown or vanished attachment)
+    };
+    Kind kind = Kind::none;
+    std::string text;  // UTF-8
+    std::string name;  // UTF-8
+};
+
+// Resolves an attachment by its identifier and type (UTI), as the text refers to it.
+using AttachmentResolver =
+    std::function<AttachmentView(const std::string& identifier, const std::string& typeUti)>;
+
+struct NoteBody {
+    Text html;
+    std::vector<std::string> attachmentNames;  // the file attachments, in text order
+    std::optional<std::string> fault;          // why the data could not be read; html is empty
+};
+
+// Gunzips `data` (gzip or zlib), refusing anything that expands beyond `limit` bytes.
+// std::nullopt with `fault` set when the data is not gzip or is damaged.
+std::optional<std::string> gunzip(std::string_view data, std::string& fault,
+                                  std::size_t limit = std::size_t{1} << 28);
+
+// Reads ZICNOTEDATA.ZDATA: gunzip, decode, render.
+NoteBody readNoteBody(std::string_view storedData, const AttachmentResolver& resolve);
+
+// Renders decoded note text (a note's or a table cell's). Attachment names are appended to
+// `attachmentNames` when it is given.
+Text renderNoteText(const note_store_proto::NoteText& note, const AttachmentResolver& resolve,
+                    std::vector<std::string>* attachmentNames);
+
+// Escapes &, < and > (and " for attribute values) for HTML.
+void appendEscaped(Text& out, TextView text, bool attribute = false);
+
+}  // namespace quillmere::note_store

@@ -1,0 +1,209 @@
+#include "notes_source/note_store/note_store_database.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "notes_source/notes_library_lookup.h"
+#include "tests/support/private_environment.h"
+
+namespace quillmere {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kFixtures = fs::path(QUILLMERE_SHARED_DIR) / "notestore-fixtures";
+
+#define SKIP_WITHOUT_FIXTURES()                                                               \
+    if (!fs::exists(kFixtures / "SOURCES.txt"))                                               \
+    GTEST_SKIP() << "The Notes database fixtures are not there: " << kFixtures.string()      \
+                 << " (the shared folder beside the project)"
+
+// One note as the Notes scripting interface returned it.
+struct DumpNote {
+    std::map<std::string, std::string> field;  // "id", "name", "folder", "body", …
+};
+
+// Reads a Notes-*.txt dump: "note.<field>=<value>" lines, a value running on to the next field.
+std::vector<DumpNote> readDump(const fs::path& path) {
+    const std::string bytes = test::readFile(path);
+    std::vector<DumpNote> notes;
+    std::string* value = nullptr;
+    std::size_t begin = 0;
+    while (begin < bytes.size()) {
+        std::size_t end = bytes.find('\n', begin);
+        if (end == std::string::npos) end = bytes.size();
+        const std::string line = bytes.substr(begin, end - begin);
+        const auto equals = line.find('=');
+        if (line.rfind("note.", 0) == 0 && equals != std::string::npos) {
+            const std::string key = line.substr(5, equals - 5);
+            if (key == "id") notes.emplace_back();
+            value = &notes.back().field[key];
+            *value = line.substr(equals + 1);
+        } else if (value) {
+            *value += "\n" + line;
+        }
+        begin = end + 1;
+    }
+    // The dump puts an empty line between a body and the next field.
+    for (auto& note : notes) {
+        auto& body = note.field["body"];
+        if (body.ends_with("\n")) body.pop_back();
+        body += "\n";
+    }
+    return notes;
+}
+
+struct ReadNote {
+    std::shared_ptr<NoteStoreNote> note;
+    std::string folder;
+    std::string account;
+};
+
+// Every note of every account's folders, by id.
+std::map<std::string, ReadNote> readAll(const NotesApplication& notes) {
+    std::map<std::string, ReadNote> all;
+    for (auto account : notes.accounts()) {
+        for (auto folder : account->folders()) {
+            for (auto note : folder->notes()) {
+                auto storeNote = std::dynamic_pointer_cast<NoteStoreNote>(note);
+                all[storeNote->id()] = {storeNote, text::toUtf8(folder->name()),
+                                        text::toUtf8(account->name())};
+            }
+        }
+    }
+    return all;
+}
+
+// "YYYY-MM-DD hh:mm:ss" of `date` shifted by `offset`, and back.
+std::string localTime(Date date, std::chrono::seconds offset) {
+    using namespace std::chrono;
+    const auto local = floor<seconds>(date) + offset;
+    const auto day = floor<days>(local);
+    const year_month_day ymd(day);
+    const hh_mm_ss time(local - day);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d", int(ymd.year()),
+                  unsigned(ymd.month()), unsigned(ymd.day()), int(time.hours().count()),
+                  int(time.minutes().count()), int(time.seconds().count()));
+    return text;
+}
+std::chrono::sys_seconds parseTime(const std::string& text) {
+    using namespace std::chrono;
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s);
+    return sys_days(year(y) / mo / d) + hours(h) + minutes(mi) + seconds(s);
+}
+
+// A deliberate difference from what the scripting interface answers: `dump` in the dump's body
+// reads as `ours`.
+struct Improvement {
+    std::string id;
+    std::string dump;
+    std::string ours;
+    const char* reason;
+};
+
+struct Fixture {
+    const char* name;
+    const char* database;
+    const char* dump;
+    // Notes of the database that the dump lacks, and why.
+    std::set<std::string> notInDump;
+    std::vector<Improvement> improvements;
+};
+
+const char* const kAttachmentReason =
+    "a file attachment stands as U+FFFC, named in the note's attachments, so the export names it";
+const char* const kHashtagReason = "a hashtag stands as its text, not as an empty attachment";
+
+std::vector<Fixture> fixtures() {
+    return {
+        {"macOS12", "NoteStore-macOS-12-Monterey.sqlite", "Notes-macOS-12-Monterey.txt", {}, {}},
+        {"macOS14",
+         "NoteStore-macOS-14-Sonoma.sqlite",
+         "Notes-macOS-14-Sonoma.txt",
+         {},
+         {{"x-coredata://96FBBB9A-C1A9-4216-ACA4-1BE22EC8E9B4/ICNote/p18", "<div><br><br></div>",
+           "<div>\uFFFC<br></div>", kAttachmentReason}}},
+        {"macOS15",
+         "NoteStore-macOS-15-Seqoia.sqlite",
+         "Notes-macOS-15-Seqoia.txt",
+         // Moved to Recently Deleted after the dump was taken (created two days later).
+         {"x-coredata://09FBEB4A-5B24-424E-814B-4AE8E757FB83/ICNote/p32"},
+         {{"x-coredata://09FBEB4A-5B24-424E-814B-4AE8E757FB83/ICNote/p13", "<div><br><br></div>",
+           "<div>\uFFFC<br></div>", kAttachmentReason},
+          {"x-coredata://09FBEB4A-5B24-424E-814B-4AE8E757FB83/ICNote/p6",
+           "<div><br><br></div>\n<div><br><br></div>", "<div>#travel</div>\n<div>#vacation</div>",
+           kHashtagReason}}},
+    };
+}
+
+// Every note of each dump reads from its database as Notes answered it.
+TEST(NoteStoreDatabase, ReadsEveryDumpNoteAsNotesAnswersIt) {
+    SKIP_WITHOUT_FIXTURES();
+    for (const auto& fixture : fixtures()) {
+        SCOPED_TRACE(fixture.name);
+        std::vector<std::string> faults;
+        auto open = openNoteStore((kFixtures / fixture.database).string(),
+                                  [&](const std::string& line) { faults.push_back(line); });
+        ASSERT_TRUE(open.application) << *open.error;
+        auto all = readAll(*open.application);
+        const auto dump = readDump(kFixtures / fixture.dump);
+        ASSERT_FALSE(dump.empty());
+
+        std::optional<std::chrono::seconds> offset;
+        std::set<std::string> dumped;
+        for (auto note : dump) {
+            auto& f = note.field;
+            SCOPED_TRACE(f["id"]);
+            dumped.insert(f["id"]);
+            auto found = all.find(f["id"]);
+            ASSERT_NE(found, all.end());
+            const auto& read = found->second;
+            EXPECT_EQ(text::toUtf8(read.note->name()), f["name"]);
+            EXPECT_EQ(read.folder, f["folder"]);
+            EXPECT_EQ(read.account, f["account"]);
+            const bool locked = f["password_protected"] == "True";
+            EXPECT_EQ(read.note->passwordProtected(), locked);
+
+            const auto created = read.note->creationDate();
+            ASSERT_TRUE(created && read.note->modificationDate());
+            if (!offset) {
+                // The Mac's offset from UTC, from the first note, to the quarter hour.
+                const auto difference = parseTime(f["creation_date"]).time_since_epoch() -
+                                        std::chrono::floor<std::chrono::seconds>(*created)
+                                            .time_since_epoch();
+                offset = std::chrono::round<std::chrono::minutes>(difference / 15) * 15;
+            }
+            EXPECT_EQ(localTime(*created, *offset), f["creation_date"]);
+            EXPECT_EQ(localTime(*read.note->modificationDate(), *offset),
+                      f["modification_date"]);
+
+            // A locked note reads empty, as Notes answers while it is locked.
+            std::string expected = locked ? "" : f["body"];
+            for (const auto& improvement : fixture.improvements) {
+                if (improvement.id != f["id"]) continue;
+                SCOPED_TRACE(improvement.reason);
+                const auto at = expected.find(improvement.dump);
+                ASSERT_NE(at, std::string::npos);
+                expected.replace(at, improvement.dump.size(), improvement.ours);
+            }
+            EXPECT_EQ(text::toUtf8(read.note->body()), expected);
+        }
+        std::set<std::string> extra;
+        for (const auto& [id, note] : all) {
+            if (!dumped.count(id)) extra.insert(id);
+        }
+        EXPECT_EQ(extra, fixture.notInDump);
+        EXPECT_EQ(faults, std::vector<std::string>{});
+    }
+}
+
+}  // namespace
+}  // namespace quillmere
