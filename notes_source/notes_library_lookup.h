@@ -22,8 +22,7 @@ namespace quillmere {
 class NotesLibraryLookup : public NotesLookup {
 public:
     // `reportFault` receives one line per note of a Notes database that cannot be read.
-    explicit NotesLibraryLookup(std::optional<std::string> path,
-                                NoteFaultReporter reportFault = {})
+    explicit NotesLibraryLookup(std::optional<std::string> path, NoteFaultReporter reportFault = {})
         : path_(std::move(path)), reportFault_(std::move(reportFault)) {}
 
     // Reads the file afresh on every call; any identifier but "com.apple.notes" answers none.

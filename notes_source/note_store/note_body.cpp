@@ -37,6 +37,7 @@ struct Format {
     bool italic = false;
     bool underline = false;
     bool strikethrough = false;
+    int script = 0;  // above 0 superscript, below 0 subscript
     std::string link;
 
     static Format of(const AttributeRun* run) {
@@ -47,6 +48,7 @@ struct Format {
         format.italic = hints == 2 || hints == 3;
         format.underline = run->underline() != 0;
         format.strikethrough = run->strikethrough() != 0;
+        format.script = (run->superscript() > 0) - (run->superscript() < 0);
         format.link = run->link();
         return format;
     }
@@ -90,9 +92,11 @@ private:
         if (format.italic) append(out_, "<i>");
         if (format.underline) append(out_, "<u>");
         if (format.strikethrough) append(out_, "<strike>");
+        if (format.script != 0) append(out_, format.script > 0 ? "<sup>" : "<sub>");
         current_ = format;
     }
     void close() {
+        if (current_.script != 0) append(out_, current_.script > 0 ? "</sup>" : "</sub>");
         if (current_.strikethrough) append(out_, "</strike>");
         if (current_.underline) append(out_, "</u>");
         if (current_.italic) append(out_, "</i>");
@@ -123,9 +127,8 @@ public:
     }
     // The run at `position` and where it ends.
     std::pair<const AttributeRun*, std::size_t> at(std::size_t position) const {
-        auto it = std::upper_bound(
-            spans_.begin(), spans_.end(), position,
-            [](std::size_t p, const Span& span) { return p < span.begin; });
+        auto it = std::upper_bound(spans_.begin(), spans_.end(), position,
+                                   [](std::size_t p, const Span& span) { return p < span.begin; });
         if (it == spans_.begin()) return {nullptr, position + 1};
         --it;
         return {it->run, it->end};
@@ -143,6 +146,11 @@ private:
 int paragraphKind(const AttributeRun* run) {
     if (run == nullptr || !run->has_paragraph_style()) return -1;
     return run->paragraph_style().style();
+}
+
+bool isQuoted(const AttributeRun* run) {
+    return run != nullptr && run->has_paragraph_style() &&
+           run->paragraph_style().block_quote() != 0;
 }
 
 int paragraphIndent(const AttributeRun* run) {
@@ -194,16 +202,23 @@ void writeInline(Text& out, const Text& text, std::size_t begin, std::size_t end
 void appendEscaped(Text& out, TextView text, bool attribute) {
     for (char16_t c : text) {
         switch (c) {
-            case u'&': append(out, "&amp;"); break;
-            case u'<': append(out, "&lt;"); break;
-            case u'>': append(out, "&gt;"); break;
+            case u'&':
+                append(out, "&amp;");
+                break;
+            case u'<':
+                append(out, "&lt;");
+                break;
+            case u'>':
+                append(out, "&gt;");
+                break;
             case u'"':
                 if (attribute) {
                     append(out, "&quot;");
                     break;
                 }
                 [[fallthrough]];
-            default: out.push_back(c);
+            default:
+                out.push_back(c);
         }
     }
 }
@@ -261,12 +276,18 @@ Text renderNoteText(const NoteText& note, const AttachmentResolver& resolve,
             lists.pop_back();
         }
     };
+    bool quoted = false;
     std::size_t begin = 0;
     while (begin < text.size()) {
         std::size_t end = text.find(u'\n', begin);
         if (end == Text::npos) end = text.size();
         const AttributeRun* styleRun = runs.at(begin).first;
         const int kind = paragraphKind(styleRun);
+        if (isQuoted(styleRun) != quoted) {
+            closeListsTo(0);
+            quoted = !quoted;
+            append(out, quoted ? "<blockquote>\n" : "</blockquote>\n");
+        }
 
         Text content;
         InlineWriter writer(content);
@@ -294,11 +315,20 @@ Text renderNoteText(const NoteText& note, const AttachmentResolver& resolve,
             closeListsTo(0);
             const char* tag = nullptr;
             switch (kind) {
-                case kTitle: tag = "h1"; break;
-                case kHeading: tag = "h2"; break;
-                case kSubheading: tag = "h3"; break;
-                case kMonospaced: tag = "tt"; break;
-                default: break;
+                case kTitle:
+                    tag = "h1";
+                    break;
+                case kHeading:
+                    tag = "h2";
+                    break;
+                case kSubheading:
+                    tag = "h3";
+                    break;
+                case kMonospaced:
+                    tag = "tt";
+                    break;
+                default:
+                    break;
             }
             append(out, "<div>");
             if (tag) append(out, std::string("<") + tag + ">");
@@ -309,6 +339,7 @@ Text renderNoteText(const NoteText& note, const AttachmentResolver& resolve,
         begin = end + 1;
     }
     closeListsTo(0);
+    if (quoted) append(out, "</blockquote>\n");
     return out;
 }
 

@@ -25,10 +25,10 @@ namespace quillmere::note_store {
 // What stands in the body where an attachment is.
 struct AttachmentView {
     enum class Kind {
-        file,    // one U+FFFC, and `name` joins the note's attachments
-        inline_, // `text` as plain text (a hashtag, a mention)
-        html,    // `text` as ready HTML (a table)
-        none,    // nothing (an unknown or vanished attachment)
+        file,     // one U+FFFC, and `name` joins the note's attachments
+        inline_,  // `text` as plain text (a hashtag, a mention)
+        html,     // `text` as ready HTML (a table)
+        none,     // nothing (an unknown or vanished attachment)
     };
     Kind kind = Kind::none;
     std::string text;  // UTF-8

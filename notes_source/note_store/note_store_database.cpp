@@ -6,10 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <algorithm>
 #include <map>
 #include <set>
 #include <vector>
@@ -267,8 +267,8 @@ public:
             row.modified = dateFrom(query, 2);
             row.passwordProtected = !query.isNull(3) && query.integer(3) != 0;
         } else if (!query.ok()) {
-            fault(shown + ": note " + objectId("ICNote", pk) + " cannot be read (" +
-                  sqliteFault() + ")");
+            fault(shown + ": note " + objectId("ICNote", pk) + " cannot be read (" + sqliteFault() +
+                  ")");
         }
         return row;
     }
@@ -278,9 +278,8 @@ public:
         if (cachedPk_ == pk) return cachedBody_;
         cachedPk_ = pk;
         cachedBody_ = note_store::NoteBody{};
-        Statement query(db, "SELECT n." + notePassword + ", n." + noteTitle +
-                                ", d.ZDATA FROM " + kObjects +
-                                " n LEFT JOIN ZICNOTEDATA d ON d.Z_PK = n." + noteData +
+        Statement query(db, "SELECT n." + notePassword + ", n." + noteTitle + ", d.ZDATA FROM " +
+                                kObjects + " n LEFT JOIN ZICNOTEDATA d ON d.Z_PK = n." + noteData +
                                 " WHERE n.Z_PK = ?");
         query.bind(1, pk);
         if (!query.step()) {
@@ -322,8 +321,8 @@ private:
         Statement query(db, "SELECT a." + attachmentType + ", a." + attachmentMergeable + ", a." +
                                 attachmentTitle + ", a." + attachmentUserTitle + ", a." +
                                 attachmentUrl + ", m." + mediaFileName + " FROM " + kObjects +
-                                " a LEFT JOIN " + kObjects + " m ON m.Z_PK = a." +
-                                attachmentMedia + " WHERE a.ZIDENTIFIER = ? AND a.Z_ENT = ?");
+                                " a LEFT JOIN " + kObjects + " m ON m.Z_PK = a." + attachmentMedia +
+                                " WHERE a.ZIDENTIFIER = ? AND a.Z_ENT = ?");
         query.bind(1, identifier).bind(2, attachmentEntity);
         const bool found = query.step();
         const std::string storedType = found && !query.isNull(0) ? query.text(0) : type;
@@ -449,8 +448,7 @@ std::string readLayout(Store& store) {
     store.folderOwner = required("ZOWNER", store.folderEntity);
     store.accountName = required("ZNAME", store.accountEntity);
     if (!missing.empty()) {
-        return "a Notes database of a layout this importer cannot read (no " + missing +
-               " column)";
+        return "a Notes database of a layout this importer cannot read (no " + missing + " column)";
     }
     store.notePassword = optional("ZISPASSWORDPROTECTED", store.noteEntity);
     store.deleted = optional("ZMARKEDFORDELETION", store.noteEntity);
@@ -486,13 +484,12 @@ std::string readLayout(Store& store) {
     {
         // Notes lists "Recently Deleted" (folder type 1) after the others; smart folders
         // (type 3, or with a query) hold no notes of their own.
-        Statement query(db, "SELECT Z_PK, " + store.folderTitle + ", " + store.folderParent +
-                                ", " + store.folderOwner + " FROM " + kObjects +
+        Statement query(db, "SELECT Z_PK, " + store.folderTitle + ", " + store.folderParent + ", " +
+                                store.folderOwner + " FROM " + kObjects +
                                 " WHERE Z_ENT = ? AND IFNULL(" + store.deleted +
                                 ", 0) = 0 AND IFNULL(" + store.folderType + ", 0) != 3 AND " +
                                 store.folderSmart + " IS NULL AND IFNULL(" + store.folderHidden +
-                                ", 0) = 0 ORDER BY IFNULL(" + store.folderType +
-                                ", 0) = 1, Z_PK");
+                                ", 0) = 0 ORDER BY IFNULL(" + store.folderType + ", 0) = 1, Z_PK");
         query.bind(1, store.folderEntity);
         while (query.step()) {
             Candidate candidate{query.integer(0), query.text(1), std::nullopt, std::nullopt};
@@ -649,11 +646,10 @@ public:
     explicit StoreApplication(std::shared_ptr<Store> store) : store_(std::move(store)) {}
     ElementList<NotesAccount> accounts() const override {
         auto store = store_;
-        return ElementList<NotesAccount>(
-            [store] { return store->accounts.size(); },
-            [store](std::uint64_t i) -> std::shared_ptr<NotesAccount> {
-                return std::make_shared<StoreAccount>(store, i);
-            });
+        return ElementList<NotesAccount>([store] { return store->accounts.size(); },
+                                         [store](std::uint64_t i) -> std::shared_ptr<NotesAccount> {
+                                             return std::make_shared<StoreAccount>(store, i);
+                                         });
     }
     ElementList<NotesNote> notes() const override { return noteList(store_, std::nullopt); }
 

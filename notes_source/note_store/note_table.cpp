@@ -146,8 +146,9 @@ std::optional<std::string> readTable(std::string_view storedData, std::string& f
     const std::string direction = directionId ? table.string(*directionId) : std::string();
     const bool rightToLeft = direction.find("RightToLeft") != std::string::npos;
 
-    std::string html = "<object><table cellspacing=\"0\" cellpadding=\"0\" style=\"border-collapse: "
-                       "collapse; direction: ";
+    std::string html =
+        "<object><table cellspacing=\"0\" cellpadding=\"0\" style=\"border-collapse: "
+        "collapse; direction: ";
     html += rightToLeft ? "rtl" : "ltr";
     html += "\">\n<tbody>\n";
     for (const auto& row : rows) {

@@ -19,9 +19,9 @@ namespace fs = std::filesystem;
 
 const fs::path kFixtures = fs::path(QUILLMERE_SHARED_DIR) / "notestore-fixtures";
 
-#define SKIP_WITHOUT_FIXTURES()                                                               \
-    if (!fs::exists(kFixtures / "SOURCES.txt"))                                               \
-    GTEST_SKIP() << "The Notes database fixtures are not there: " << kFixtures.string()      \
+#define SKIP_WITHOUT_FIXTURES()                                                         \
+    if (!fs::exists(kFixtures / "SOURCES.txt"))                                         \
+    GTEST_SKIP() << "The Notes database fixtures are not there: " << kFixtures.string() \
                  << " (the shared folder beside the project)"
 
 // One note as the Notes scripting interface returned it.
@@ -176,14 +176,13 @@ TEST(NoteStoreDatabase, ReadsEveryDumpNoteAsNotesAnswersIt) {
             ASSERT_TRUE(created && read.note->modificationDate());
             if (!offset) {
                 // The Mac's offset from UTC, from the first note, to the quarter hour.
-                const auto difference = parseTime(f["creation_date"]).time_since_epoch() -
-                                        std::chrono::floor<std::chrono::seconds>(*created)
-                                            .time_since_epoch();
+                const auto difference =
+                    parseTime(f["creation_date"]).time_since_epoch() -
+                    std::chrono::floor<std::chrono::seconds>(*created).time_since_epoch();
                 offset = std::chrono::round<std::chrono::minutes>(difference / 15) * 15;
             }
             EXPECT_EQ(localTime(*created, *offset), f["creation_date"]);
-            EXPECT_EQ(localTime(*read.note->modificationDate(), *offset),
-                      f["modification_date"]);
+            EXPECT_EQ(localTime(*read.note->modificationDate(), *offset), f["modification_date"]);
 
             // A locked note reads empty, as Notes answers while it is locked.
             std::string expected = locked ? "" : f["body"];

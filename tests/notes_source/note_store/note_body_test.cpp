@@ -1,0 +1,152 @@
+#include "notes_source/note_store/note_body.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "notes_source/note_store/note_table.h"
+#include "tests/support/private_environment.h"
+
+namespace quillmere::note_store {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kBlobs = fs::path(QUILLMERE_SHARED_DIR) / "notestore-fixtures" / "blobs";
+
+std::string gzip(const std::string& bytes) {
+    z_stream stream{};
+    deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&stream, bytes.size()) + 32, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    stream.avail_in = static_cast<uInt>(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+// Hashtags and other inline attachments stand as their text; files as U+FFFC.
+AttachmentView inlineNamed(const std::string&, const std::string& type) {
+    return {AttachmentView::Kind::inline_, "#" + type.substr(type.rfind('.') + 1), ""};
+}
+
+// Each stored note of the fixtures decodes without a fault, and its HTML shows the formatting
+// it is named after.
+TEST(NoteBody, RendersTheFormattingOfStoredNotes) {
+    if (!fs::exists(kBlobs)) GTEST_SKIP() << "The note blobs are not there: " << kBlobs.string();
+    struct Row {
+        const char* blob;
+        std::vector<std::string> shows;
+    };
+    const std::vector<Row> rows = {
+        {"simple_note_protobuf_gzipped.bin", {"<div><h1>Title</h1></div>\n"}},
+        {"text_decorations_gzipped.bin",
+         {"<div><h1>Title</h1></div>\n<div><b>Bold body </b></div>\n<div><i>Italic body</i></div>",
+          "<div><b><i>Bold italic body </i></b></div>", "<div><u>Underlined body</u></div>",
+          "<div><strike>Strikethrough body</strike></div>",
+          "<u><strike>Underline strikethrough body</strike></u>"}},
+        {"url_gzipped.bin",
+         {"followed <a href=\"https://en.m.wikipedia.org/wiki/Graig_Nettles\">his older "
+          "brother</a> to",
+          "<a href=\"https://en.m.wikipedia.org/wiki/Jim_Nettles\"><b>Jim Nettles</b></a>"}},
+        {"html_gzipped.bin",
+         {"<div>\t\t&lt;script src=‘evil.js’&gt;&lt;/script&gt;</div>",
+          "<div>&lt;/html&gt;</div>"}},
+        {"list_indents_gzipped.bin",
+         {"<ul>\n<li>Checklist</li>\n<ul>\n<li>Indented checklist 1</li>\n<ul>\n<li>Indented "
+          "checklist 2 checked</li>\n</ul>\n<li>Indented 1</li>\n</ul>\n</ul>\n",
+          "<ol>\n<li>Numbered list</li>\n<ol>\n<li>Numbers list indent 2</li>\n</ol>\n</ol>\n"}},
+        {"block_quotes_gzipped.bin",
+         {"<blockquote>\n<div>This is a block quote</div>\n</blockquote>\n",
+          "<div><tt>This is monostyled</tt></div>"}},
+        // Run lengths count UTF-16 code units: emoji take two, some sequences more.
+        {"emoji_formatting_1_gzipped.bin",
+         {"<div>🚀1🚀2🕹️<b>3💻4🖥️5🧑‍💻6👩‍💻7</b></div>",
+          "<div><tt><br></tt></div>",
+          "<div><b><u>體驗</u></b><u>看法</u><i><u>覺得很大</u></i></div>"}},
+        {"emoji_formatting_2_gzipped.bin",
+         {"<div><b>Graphic Designer 💻 from Stockport, UK</b> 📍</div>",
+          "<a href=\"https://ciofecaforensics.com\">projects</a>"}},
+        {"emoji_formatting_3_gzipped.bin", {"<div>Italic: <i>italic</i> </div>"}},
+        {"wide_characters_gzipped.bin",
+         {"<div><h1>但他還是希望</h1></div>\n<div>體驗看法覺得很大</div>", "<div>#hashtag</div>"}},
+        {"color_formatting_gzipped.bin",
+         {"<div>Red <b>Bold</b> Red <i>italic</i></div>",
+          "<ul>\n<li>Checklist, unchecked, red in the middle</li>",
+          "<div>Super script <sup>red</sup></div>", "<div>Subscript <sub>red</sub></div>"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.blob);
+        const auto body = readNoteBody(test::readFile(kBlobs / row.blob), inlineNamed);
+        ASSERT_EQ(body.fault, std::nullopt);
+        const auto html = text::toUtf8(body.html);
+        for (const auto& shown : row.shows) EXPECT_NE(html.find(shown), std::string::npos) << html;
+    }
+}
+
+TEST(NoteTable, RendersRowsColumnsCellsAndDirection) {
+    if (!fs::exists(kBlobs)) GTEST_SKIP() << "The note blobs are not there: " << kBlobs.string();
+    const std::string cell =
+        "<td valign=\"top\" style=\"border-style: solid; border-width: 1.0px 1.0px 1.0px 1.0px; "
+        "border-color: #ccc; padding: 3.0px 5.0px 3.0px 5.0px; min-width: 70px\">";
+    struct Row {
+        const char* blob;
+        std::vector<std::string> shows;
+    };
+    const std::vector<Row> rows = {
+        {"table_gzipped.bin",
+         {"<object><table cellspacing=\"0\" cellpadding=\"0\" style=\"border-collapse: collapse; "
+          "direction: ltr\">\n<tbody>\n<tr>" +
+          cell + "<div>Row 1 Column 1</div>\n</td>" + cell +
+          "<div>Row 1 Column 2</div>\n</td></tr>\n<tr>" + cell +
+          "<div>Row 2 Column 1</div>\n</td>" + cell +
+          "<div>Row 2 Column 2</div>\n</td></tr>\n</tbody>\n</table></object>"}},
+        {"table_formats_gzipped.bin",
+         {"<div><b>Bold</b></div>", "<div><b><i>Bold italics</i></b></div>",
+          "<div>Mixed <b>bold</b> <i>italics</i> <u>underline</u></div>\n</td>" + cell +
+              "</td></tr>"}},
+        {"right_to_left_table_gzipped.bin",
+         {"direction: rtl", "<tr>" + cell + "<div>اول</div>\n</td>" + cell + "</td></tr>"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.blob);
+        std::string fault;
+        const auto html = readTable(test::readFile(kBlobs / row.blob), fault);
+        ASSERT_TRUE(html) << fault;
+        for (const auto& shown : row.shows)
+            EXPECT_NE(html->find(shown), std::string::npos) << *html;
+    }
+}
+
+// Damaged data gives its fault and no body; text and escaping need no fixture.
+TEST(NoteBody, NamesTheFaultOfDamagedData) {
+    struct Row {
+        const char* name;
+        std::string data;
+        std::optional<std::string> fault;
+    };
+    // StoredNote{version{text{text: "a<b&c>d"}}}, built by hand.
+    const std::string stored = std::string("\x12\x0b\x1a\x09\x12\x07", 6) + "a<b&c>d";
+    const std::vector<Row> rows = {
+        {"plain_protobuf_not_gzip", stored, "the note data is not gzip"},
+        {"empty", "", "the note data is not gzip"},
+        {"gzip_cut_short", gzip(stored).substr(0, 12), "the gzip data is damaged or cut short"},
+        {"protobuf_cut_short", gzip(stored.substr(0, 9)),
+         "the note's protocol buffer is damaged or cut short"},
+        {"whole", gzip(stored), std::nullopt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto body = readNoteBody(row.data, nullptr);
+        EXPECT_EQ(body.fault, row.fault);
+        EXPECT_EQ(text::toUtf8(body.html), row.fault ? "" : "<div>a&lt;b&amp;c&gt;d</div>\n");
+    }
+}
+
+}  // namespace
+}  // namespace quillmere::note_store
