@@ -1,10 +1,12 @@
 #include "notes_source/note_store/note_store_database.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -202,6 +204,138 @@ TEST(NoteStoreDatabase, ReadsEveryDumpNoteAsNotesAnswersIt) {
         EXPECT_EQ(extra, fixture.notInDump);
         EXPECT_EQ(faults, std::vector<std::string>{});
     }
+}
+
+// Runs `sql` on the database at `path`; the connection stays open while `whileOpen` runs.
+void runSql(const fs::path& path, const std::string& sql,
+            const std::function<void()>& whileOpen = {}) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    char* error = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK)
+        << (error ? error : "");
+    sqlite3_free(error);
+    if (whileOpen) whileOpen();
+    sqlite3_close(db);
+}
+
+std::set<std::string> namesIn(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+// What is still in the -wal file beside the database is read, from a folder that must not be
+// written to; a folder holding the database stands for it.
+TEST(NoteStoreDatabase, IncludesTheWalFileAndWritesNothingBesideIt) {
+    SKIP_WITHOUT_FIXTURES();
+    test::PrivateEnvironment env;
+    const auto work = env.root() / "work";
+    const auto copied = env.root() / "group.com.apple.notes";
+    fs::create_directories(work);
+    fs::create_directories(copied);
+    fs::copy_file(kFixtures / "NoteStore-macOS-15-Seqoia.sqlite", work / "NoteStore.sqlite");
+    runSql(work / "NoteStore.sqlite",
+           "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; UPDATE ZICCLOUDSYNCINGOBJECT "
+           "SET ZTITLE1 = 'Changed in the WAL' WHERE Z_PK = 5 AND Z_ENT = 11;",
+           [&] {
+               fs::copy_file(work / "NoteStore.sqlite", copied / "NoteStore.sqlite");
+               fs::copy_file(work / "NoteStore.sqlite-wal", copied / "NoteStore.sqlite-wal");
+           });
+    fs::permissions(copied, fs::perms::owner_read | fs::perms::owner_exec);
+    const auto before = namesIn(copied);
+    ASSERT_EQ(before, (std::set<std::string>{"NoteStore.sqlite", "NoteStore.sqlite-wal"}));
+    const auto bytesBefore = test::readFile(copied / "NoteStore.sqlite");
+    {
+        NotesLibraryLookup lookup(copied.string());
+        auto notes = lookup.applicationWithBundleIdentifier("com.apple.notes");
+        ASSERT_NE(notes, nullptr);
+        EXPECT_EQ(lookup.lastError(), std::nullopt);
+        bool changed = false;
+        for (auto note : notes->notes()) changed |= note->name() == u"Changed in the WAL";
+        EXPECT_TRUE(changed);
+        EXPECT_EQ(namesIn(copied), before);
+    }
+    EXPECT_EQ(namesIn(copied), before);
+    EXPECT_EQ(test::readFile(copied / "NoteStore.sqlite"), bytesBefore);
+    EXPECT_TRUE(fs::is_empty(env.tmp())) << "the private copy is removed";
+    fs::permissions(copied, fs::perms::owner_all);
+}
+
+// A file the lookup cannot read counts as Notes with no accounts, with one line naming it.
+TEST(NoteStoreDatabase, RefusesFilesThatAreNoReadableNotesDatabase) {
+    SKIP_WITHOUT_FIXTURES();
+    test::PrivateEnvironment env;
+    const auto truncated = env.root() / "truncated.sqlite";
+    test::writeFile(
+        truncated, test::readFile(kFixtures / "NoteStore-macOS-14-Sonoma.sqlite").substr(0, 20000));
+    const auto other = env.root() / "other.sqlite";
+    runSql(other, "CREATE TABLE places (name TEXT); INSERT INTO places VALUES ('Oslo');");
+    const auto noAccounts = env.root() / "no-accounts.sqlite";
+    fs::copy_file(kFixtures / "NoteStore-macOS-12-Monterey.sqlite", noAccounts);
+    runSql(noAccounts,
+           "PRAGMA journal_mode=DELETE; DELETE FROM Z_PRIMARYKEY WHERE Z_NAME = 'ICAccount';");
+    struct Row {
+        const char* name;
+        fs::path path;
+        std::string error;
+    };
+    const std::vector<Row> rows = {
+        {"truncated", truncated,
+         truncated.string() + ": cannot read the database (database disk image is malformed)"},
+        {"other_program", other,
+         other.string() +
+             ": an SQLite database, but not a Notes database (no ZICCLOUDSYNCINGOBJECT table)"},
+        {"unknown_layout", noAccounts,
+         noAccounts.string() + ": a Notes database of a layout this importer cannot read (no "
+                               "ICNote, ICFolder or ICAccount entity)"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        NotesLibraryLookup lookup(row.path.string());
+        auto notes = lookup.applicationWithBundleIdentifier("com.apple.notes");
+        ASSERT_NE(notes, nullptr);
+        EXPECT_EQ(notes->accounts().count(), 0u);
+        EXPECT_EQ(lookup.lastError(), row.error);
+    }
+}
+
+// A note whose data cannot be read is one line naming it; the others still read.
+TEST(NoteStoreDatabase, ReportsADamagedNoteAndReadsTheOthers) {
+    SKIP_WITHOUT_FIXTURES();
+    test::PrivateEnvironment env;
+    const auto path = env.root() / "NoteStore.sqlite";
+    fs::copy_file(kFixtures / "NoteStore-macOS-12-Monterey.sqlite", path);
+    // p5's data becomes plain bytes, p13's is cut short.
+    runSql(path,
+           "PRAGMA journal_mode=DELETE; "
+           "UPDATE ZICNOTEDATA SET ZDATA = X'0A0B0C' WHERE ZNOTE = 5; "
+           "UPDATE ZICNOTEDATA SET ZDATA = substr(ZDATA, 1, 40) WHERE ZNOTE = 13;");
+    std::vector<std::string> faults;
+    auto open =
+        openNoteStore(path.string(), [&](const std::string& line) { faults.push_back(line); });
+    ASSERT_TRUE(open.application);
+    int read = 0;
+    for (auto note : open.application->notes()) {
+        const auto body = note->body();
+        const auto id = std::dynamic_pointer_cast<NoteStoreNote>(note)->id();
+        if (id.ends_with("/p5") || id.ends_with("/p13") || id.ends_with("/p9")) {
+            EXPECT_EQ(body, u"") << id;
+        } else {
+            EXPECT_NE(body, u"") << id;
+            ++read;
+        }
+    }
+    EXPECT_EQ(read, 4);
+    const std::string store = "x-coredata://FABDAB03-8EF2-41B9-9944-193D67BE0365/ICNote/";
+    EXPECT_EQ(faults, (std::vector<std::string>{
+                          "Note \"This note is in a folder\" (" + store +
+                              "p13) cannot be read: the gzip data is damaged or cut short",
+                          "Note \"This is a note\" (" + store +
+                              "p5) cannot be read: the note data is not gzip",
+                      }));
 }
 
 }  // namespace
