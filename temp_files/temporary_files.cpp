@@ -5,25 +5,13 @@
 #include <string>
 
 #include "platform/bundle.h"
+#include "platform/files/path_components.h"
 #include "platform/files/temporary_directory.h"
 #include "temp_files/unique_identifier.h"
 
 namespace quillmere::TemporaryFiles {
 
 namespace {
-
-// The context as exactly one path component, so that it cannot climb out of the container.
-Text singleComponent(Text context) {
-    for (char16_t& unit : context) {
-        if (unit == u'/' || unit == u'\0') {
-            unit = u'_';
-        }
-    }
-    if (context.empty() || context == u"." || context == u"..") {
-        return Text(context.empty() ? 1 : context.size(), u'_');
-    }
-    return context;
-}
 
 FileURL containerURL(const std::string& privateDirectory, const std::optional<Text>& context) {
     const FileURL applicationFolder =
@@ -33,7 +21,9 @@ FileURL containerURL(const std::string& privateDirectory, const std::optional<Te
     if (!context) {
         return applicationFolder;
     }
-    return applicationFolder.URLByAppendingPathComponent(singleComponent(*context))
+    return applicationFolder
+        .URLByAppendingPathComponent(
+            path::singleComponent(*context, u'_', path::SelfOrParent::kReplaced))
         .asDirectory(true);
 }
 

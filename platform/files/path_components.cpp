@@ -62,4 +62,21 @@ Text pathWithComponents(const std::vector<Text>& components) {
     return joined;
 }
 
+Text singleComponent(TextView name, char16_t replacement, SelfOrParent selfOrParent) {
+    if (name.empty()) {
+        return Text(1, u'_');
+    }
+    if (name == u"." || name == u"..") {
+        return selfOrParent == SelfOrParent::kPrefixed ? u"_" + Text(name)
+                                                       : Text(name.size(), u'_');
+    }
+    Text component(name);
+    for (char16_t& unit : component) {
+        if (unit == kSeparator || unit == u'\0') {
+            unit = replacement;
+        }
+    }
+    return component;
+}
+
 }  // namespace quillmere::path

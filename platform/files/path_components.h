@@ -1,10 +1,11 @@
 #pragma once
-// Splitting a "/"-separated path into its components and joining components back, purely as
-// text: nothing on disk is consulted.
+// Splitting a "/"-separated path into its components, joining components back, and making any
+// name exactly one component, purely as text: nothing on disk is consulted.
 //
 //   pathComponents(u"/tmp//scratch/")   // {u"/", u"tmp", u"scratch", u"/"}
 //   componentsJoinedBySlash({u"a", u"b"})  // u"a/b"
 //   pathWithComponents({u"/", u"tmp"})  // u"/tmp"
+//   singleComponent(u"a/b", u'-', SelfOrParent::kPrefixed)  // u"a-b"
 
 #include <vector>
 
@@ -26,5 +27,16 @@ Text componentsJoinedBySlash(const std::vector<Text>& components);
 // separator (written once). No components give the empty text. The inverse of pathComponents
 // for every path without repeated separators.
 Text pathWithComponents(const std::vector<Text>& components);
+
+// How singleComponent defuses a name that would stand for the directory itself or its parent.
+enum class SelfOrParent {
+    kPrefixed,  // "_" before it: "." -> "_.", ".." -> "_.."; "" -> "_"
+    kReplaced,  // each "." replaced: "." -> "_", ".." -> "__"; "" -> "_"
+};
+
+// `name` as exactly one path component inside a directory: every "/" and NUL becomes
+// `replacement`, and "", "." and ".." are defused as `selfOrParent` says. Every other name
+// ("...", " .") is kept as it is.
+Text singleComponent(TextView name, char16_t replacement, SelfOrParent selfOrParent);
 
 }  // namespace quillmere::path
