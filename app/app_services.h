@@ -1,6 +1,12 @@
 #pragma once
-// The platform services the import run uses, installed once by the front end before the first
-// run (tests install fakes). AppDelegate reaches them only through appServices().
+// The platform services the import run uses, installed by the front end before the first run
+// (tests install fakes). AppDelegate reaches them only through appServices().
+//
+// Contract: install (or replace) the set from any thread at any time before a run starts; the
+// install is published so that every thread a later run uses sees the whole new set. A run
+// reads the services step by step, so replace them only once its last step has run (the
+// command-line front end waits for its queues first). Before the first install every service is
+// null.
 
 #include <memory>
 
@@ -25,9 +31,9 @@ struct AppServices {
     std::shared_ptr<NotesLookup> notesLookup;
 };
 
-// Replaces the installed services. Not thread-safe: call it before any run starts.
+// Replaces the installed services (see the contract above).
 void installAppServices(AppServices services);
-// The installed services; every member is set once a front end has installed them.
+// The installed services; the reference stays valid until the next install.
 const AppServices& appServices();
 
 }  // namespace quillmere
