@@ -27,6 +27,10 @@
 
 namespace quillmere {
 
+namespace note_file {
+class ExportDirectories;
+}
+
 class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
 public:
     // The user default that makes the first paragraph of every note a level-1 heading.
@@ -57,23 +61,28 @@ public:
     void beginImport(const void* sender = nullptr);
 
     // ---- Folder tree (on the background walk) ----
+    // Each takes the names the walk has given out so far; without them (a call outside a walk)
+    // it looks at the directories on disk instead.
+    //
     // Creates `url` and exports every folder of `folders` whose container is `parentId`.
     void createFolders(const ElementList<NotesFolder>& folders, const std::optional<Text>& parentId,
-                       const FileURL& url);
+                       const FileURL& url, note_file::ExportDirectories* directories = nullptr);
     // Exports one folder below `url`: its directory, its notes, then its sub-folders.
     void createFolder(const std::shared_ptr<NotesFolder>& folder,
-                      const std::optional<Text>& parentId, const FileURL& url);
+                      const std::optional<Text>& parentId, const FileURL& url,
+                      note_file::ExportDirectories* directories = nullptr);
     // Exports every note of the list into the directory `url`, in list order.
-    void writeNotes(const ElementList<NotesNote>& notes, const FileURL& url);
-    // Creates the directory (and missing parents); on failure shows the error alert on the main
-    // queue, waiting until it is dismissed, and answers false.
-    bool createDirectoryAtURL(const FileURL& url);
+    void writeNotes(const ElementList<NotesNote>& notes, const FileURL& url,
+                    note_file::ExportDirectories* directories = nullptr);
+    // Creates the directory (and, unless told the parent exists, missing parents); on failure
+    // shows the error alert on the main queue, waiting until it is dismissed, and answers false.
+    bool createDirectoryAtURL(const FileURL& url, bool withIntermediateDirectories = true);
 
     // ---- Note export (on the background walk) ----
     // Turns one note, at `index` in its folder's list, into one file in `folderURL`, then posts
     // one progress step to the main queue. Never fails: problems are logged.
     void exportNote(const std::shared_ptr<NotesNote>& note, std::uint64_t index,
-                    const FileURL& folderURL);
+                    const FileURL& folderURL, note_file::ExportDirectories* directories = nullptr);
 
     // ---- First-paragraph heading ----
     // Makes the first paragraph of the HTML text (searched after the body start tag when the

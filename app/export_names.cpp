@@ -1,6 +1,9 @@
 #include "app/export_names.h"
 
-#include "string_utils/path_utilities.h"
+#include <cstdint>
+#include <string>
+
+#include "platform/files/path_components.h"
 
 namespace quillmere::export_names {
 
@@ -17,21 +20,11 @@ std::size_t utf8LengthOf(char32_t codePoint) {
     return codePoint < 0x10000 ? 3 : 4;
 }
 
-// A component that names its parent or the parent's parent stays inside the parent with a
-// prefix; an empty one would name the parent itself.
-Text harmless(Text component, TextView placeholder) {
-    if (component.empty()) {
+Text directoryName(TextView name, TextView placeholder) {
+    if (name.empty()) {
         return Text(placeholder);
     }
-    if (component == u"." || component == u"..") {
-        return u"_" + component;
-    }
-    return component;
-}
-
-Text directoryName(TextView name, TextView placeholder) {
-    return harmless(prefixFittingUtf8Bytes(replacingPathSeparators(name), kMaxNameBytes),
-                    placeholder);
+    return prefixFittingUtf8Bytes(replacingPathSeparators(name), kMaxNameBytes);
 }
 
 }  // namespace
@@ -62,14 +55,10 @@ Text prefixFittingUtf8Bytes(TextView text, std::size_t maxBytes) {
 }
 
 Text replacingPathSeparators(TextView name) {
-    Text result(name);
-    for (char16_t& unit : result) {
-        if (unit == u'/' || unit == u'\0') {
-            unit = u'-';
-        }
-    }
-    return result;
+    return path::singleComponent(name, u'-', path::SelfOrParent::kPrefixed);
 }
+
+Text asWritten(TextView name) { return text::fromUtf8(text::toUtf8(name)); }
 
 Text directoryNameForFolder(TextView name) { return directoryName(name, u"Untitled Folder"); }
 
@@ -80,26 +69,22 @@ Text fittedBaseName(TextView base, TextView extension) {
     return prefixFittingUtf8Bytes(base, kMaxNameBytes - extensionBytes);
 }
 
-Text uniqueFileName(const Text& base, const Text& extension, const std::vector<Text>& takenNames) {
-    auto withExtension = [&extension](const Text& name) {
-        return extension.empty() ? name : name + u"." + extension;
-    };
-    std::vector<Text> taken = takenNames;
+Text uniqueFileName(const Text& base, const Text& extension, PathUtilities::TakenFilenames& taken) {
+    const Text dotExtension = extension.empty() ? Text() : u"." + extension;
     Text shortened = fittedBaseName(base, extension);
     for (;;) {
-        Text candidate = PathUtilities::filenameForPrefererredName(withExtension(shortened),
-                                                                   std::nullopt, taken);
+        const std::uint64_t counter = taken.firstFreeCounter(shortened + dotExtension);
+        Text candidate =
+            shortened + u" - " + text::fromUtf8(std::to_string(counter)) + dotExtension;
         const std::size_t bytes = utf8Length(candidate);
         const std::size_t baseBytes = utf8Length(shortened);
         if (bytes <= kMaxNameBytes || baseBytes == 0) {
             return candidate;
         }
-        // The counter (or the decomposition) made the name longer: give the base less room and
-        // choose again. The shortened name without a counter counts as taken, so that the
-        // result still shows that it stands beside another of the same name.
+        // The counter made the name too long: give the base less room and count again, so that
+        // the result still shows that it stands beside another of the same name.
         const std::size_t excess = bytes - kMaxNameBytes;
         shortened = prefixFittingUtf8Bytes(shortened, baseBytes > excess ? baseBytes - excess : 0);
-        taken.push_back(withExtension(shortened));
     }
 }
 

@@ -7,9 +7,9 @@
 //   Text dir2 = export_names::directoryNameForFolder(u"Work/Home"); // u"Work-Home"
 
 #include <cstddef>
-#include <vector>
 
 #include "platform/text/text.h"
+#include "string_utils/path_utilities.h"
 
 namespace quillmere::export_names {
 
@@ -23,8 +23,13 @@ std::size_t utf8Length(TextView text);
 // boundary, so a surrogate pair is never split.
 Text prefixFittingUtf8Bytes(TextView text, std::size_t maxBytes);
 
-// `name` with every "/" and NUL replaced by "-", so that it cannot reach into another directory.
+// `name` with every "/" and NUL replaced by "-", so that it cannot reach into another directory
+// ("", "." and ".." get a "_" before them).
 Text replacingPathSeparators(TextView name);
+
+// `name` as the file system will hold it: in UTF-8 a lone surrogate is U+FFFD, so names that
+// differ only there are one name on disk.
+Text asWritten(TextView name);
 
 // A folder's name as one directory name inside its parent's directory.
 Text directoryNameForFolder(TextView name);
@@ -36,9 +41,10 @@ Text directoryNameForAccount(TextView name);
 // the end, so an index prefix at the start stays.
 Text fittedBaseName(TextView base, TextView extension);
 
-// A file name for base + "." + `extension` that none of `takenNames` holds (compared as the
-// unique-file-names operation compares), cut to fit kMaxNameBytes with its counter and
-// extension intact.
-Text uniqueFileName(const Text& base, const Text& extension, const std::vector<Text>& takenNames);
+// A new file name beside a clashing one: `base` in its own characters (not decomposed), then
+// " - n" with the first counter under which no name of `taken` clashes (as the unique-file-names
+// operation compares), then "." and `extension` when there is one. The base is cut so that the
+// whole fits kMaxNameBytes with its counter and extension intact.
+Text uniqueFileName(const Text& base, const Text& extension, PathUtilities::TakenFilenames& taken);
 
 }  // namespace quillmere::export_names

@@ -4,27 +4,34 @@
 #include "app/app_services.h"
 #include "app/export_names.h"
 #include "app/log_format.h"
+#include "app/note_file.h"
 #include "platform/files/file_manager.h"
 #include "platform/ui/alerts.h"
 
 namespace quillmere {
 
 void AppDelegate::createFolders(const ElementList<NotesFolder>& folders,
-                                const std::optional<Text>& parentId, const FileURL& url) {
+                                const std::optional<Text>& parentId, const FileURL& url,
+                                note_file::ExportDirectories* directories) {
+    note_file::ExportDirectories forThisList;
+    note_file::ExportDirectories& names = directories != nullptr ? *directories : forThisList;
     if (!createDirectoryAtURL(url)) {
         return;
     }
+    names.markMade(url);
     for (const std::shared_ptr<NotesFolder>& folder : folders) {
-        createFolder(folder, parentId, url);
+        createFolder(folder, parentId, url, &names);
     }
 }
 
 void AppDelegate::createFolder(const std::shared_ptr<NotesFolder>& folder,
-                               const std::optional<Text>& parentId, const FileURL& url) {
+                               const std::optional<Text>& parentId, const FileURL& url,
+                               note_file::ExportDirectories* directories) {
     if (!folder) {
         return;
     }
-    if (folder->name().empty()) {
+    const Text name = folder->name();
+    if (name.empty()) {
         appServices().log->log("Empty container name provided for parent ID " +
                                log_format::describe(parentId));
         return;
@@ -39,27 +46,39 @@ void AppDelegate::createFolder(const std::shared_ptr<NotesFolder>& folder,
         return;
     }
 
+    note_file::ExportDirectories forThisFolder;
+    note_file::ExportDirectories& names = directories != nullptr ? *directories : forThisFolder;
+    bool renamed = false;
     const FileURL directory =
-        url.URLByAppendingPathComponent(export_names::directoryNameForFolder(folder->name()))
-            .asDirectory(true);
-    if (!createDirectoryAtURL(directory)) {
+        names.claimDirectory(url, export_names::directoryNameForFolder(name), &renamed);
+    if (renamed) {
+        appServices().log->log("Folder: " + log_format::describe(name) + " is exported as " +
+                               directory.path().substr(directory.path().rfind('/') + 1) +
+                               " because a note file has its name");
+    }
+    // Below a directory this walk made, no element of the path needs checking again; a deep
+    // tree then costs one creation per folder.
+    if (!createDirectoryAtURL(directory, !names.isMade(url))) {
         return;
     }
-    writeNotes(folder->notes(), directory);
+    names.markMade(directory);
+    writeNotes(folder->notes(), directory, &names);
     for (const std::shared_ptr<NotesFolder>& subfolder : folder->folders()) {
-        createFolder(subfolder, folder->id(), directory);
+        createFolder(subfolder, folder->id(), directory, &names);
     }
 }
 
-void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL& url) {
+void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL& url,
+                             note_file::ExportDirectories* directories) {
     notes.enumerate([&](const std::shared_ptr<NotesNote>& note, std::uint64_t index) {
-        exportNote(note, index, url);
+        exportNote(note, index, url, directories);
     });
 }
 
-bool AppDelegate::createDirectoryAtURL(const FileURL& url) {
+bool AppDelegate::createDirectoryAtURL(const FileURL& url, bool withIntermediateDirectories) {
     Error error;
-    if (FileManager::defaultManager().createDirectoryAtURL(url, true, &error)) {
+    if (FileManager::defaultManager().createDirectoryAtURL(url, withIntermediateDirectories,
+                                                           &error)) {
         return true;
     }
     // The walk runs in the background; the alert belongs on the main queue, and the walk waits

@@ -6,6 +6,7 @@
 #include "app/app_delegate.h"
 #include "app/app_services.h"
 #include "app/export_names.h"
+#include "app/note_file.h"
 #include "platform/files/file_manager.h"
 #include "platform/ui/alerts.h"
 #include "temp_files/temporary_files.h"
@@ -92,6 +93,8 @@ void AppDelegate::beginImport(const void* /*sender*/) {
 
 void AppDelegate::walkAccounts(const std::shared_ptr<NotesApplication>& notes,
                                const FileURL& exportFolder) {
+    // Accounts and folders of one name share a directory, so the names given out are the walk's.
+    note_file::ExportDirectories directories;
     const ElementList<NotesAccount> accounts = notes->accounts();
     if (accounts.count() < 2) {
         // The folders of the only account go straight into the export folder. With no account
@@ -100,7 +103,7 @@ void AppDelegate::walkAccounts(const std::shared_ptr<NotesApplication>& notes,
         const ElementList<NotesFolder> folders =
             account ? account->folders() : ElementList<NotesFolder>();
         const std::optional<Text> accountId = account ? account->id() : std::nullopt;
-        createFolders(folders, accountId, exportFolder);
+        createFolders(folders, accountId, exportFolder, &directories);
     } else {
         for (const std::shared_ptr<NotesAccount>& account : accounts) {
             if (!account) {
@@ -113,7 +116,7 @@ void AppDelegate::walkAccounts(const std::shared_ptr<NotesApplication>& notes,
                     .asDirectory(true);
             const ElementList<NotesFolder> folders = account->folders();
             const std::optional<Text> accountId = account->id();
-            createFolders(folders, accountId, accountDirectory);
+            createFolders(folders, accountId, accountDirectory, &directories);
         }
     }
     appServices().mainQueue->async(

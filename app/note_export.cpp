@@ -26,7 +26,7 @@ Text indexedName(std::uint64_t index, const Text& name) {
 }  // namespace
 
 void AppDelegate::exportNote(const std::shared_ptr<NotesNote>& note, std::uint64_t index,
-                             const FileURL& folderURL) {
+                             const FileURL& folderURL, note_file::ExportDirectories* directories) {
     const AppServices& services = appServices();
     if (note) {
         const Text name = note->name();
@@ -49,7 +49,7 @@ void AppDelegate::exportNote(const std::shared_ptr<NotesNote>& note, std::uint64
                 HTMLConvenience::containsHTML(text) ? Text(u"html") : Text(u"plain-text");
             Error error;
             if (const std::optional<FileURL> url =
-                    note_file::write(text, fileName, extension, folderURL, &error)) {
+                    note_file::write(text, fileName, extension, folderURL, directories, &error)) {
                 note_file::setDates(*url, note->creationDate(), note->modificationDate());
             } else {
                 services.log->log("Note: " + log_format::describe(name) +

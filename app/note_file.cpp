@@ -1,8 +1,8 @@
 #include "app/note_file.h"
 
-#include <filesystem>
-#include <system_error>
-#include <vector>
+#include <dirent.h>
+
+#include <memory>
 
 #include "app/export_names.h"
 #include "platform/files/file_manager.h"
@@ -11,37 +11,93 @@ namespace quillmere::note_file {
 
 namespace {
 
-std::vector<Text> entriesOf(const FileURL& folderURL) {
-    std::vector<Text> names;
-    std::error_code ignored;
-    for (std::filesystem::directory_iterator it(folderURL.path(), ignored), end; it != end;
-         it.increment(ignored)) {
-        names.push_back(text::fromUtf8(it->path().filename().string()));
-    }
-    return names;
-}
+std::string lastComponent(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+std::string parentPath(const std::string& path) { return path.substr(0, path.rfind('/')); }
 
 }  // namespace
 
-FileURL chooseFileURL(const FileURL& folderURL, const Text& baseName, const Text& extension) {
-    const Text fitted = export_names::fittedBaseName(baseName, extension);
-    const FileURL preferred =
-        folderURL.URLByAppendingPathComponent(fitted).URLByAppendingPathExtension(extension);
-    if (!FileManager::defaultManager().fileExistsAtURL(preferred)) {
-        return preferred;
+ExportDirectories::Directory& ExportDirectories::directoryAt(const FileURL& url) {
+    const auto [found, isNew] = directories_.try_emplace(url.path());
+    Directory& directory = found->second;
+    if (isNew) {
+        // Anything already there came from this run (the export folder is new), and stays.
+        const std::unique_ptr<DIR, int (*)(DIR*)> stream(::opendir(url.path().c_str()), ::closedir);
+        while (const dirent* entry = stream ? ::readdir(stream.get()) : nullptr) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") {
+                const Text component = text::fromUtf8(name);
+                bool isDirectory = entry->d_type == DT_DIR;
+                if (entry->d_type == DT_UNKNOWN) {
+                    FileManager::defaultManager().fileExistsAtURL(
+                        url.URLByAppendingPathComponent(component), &isDirectory);
+                }
+                directory.isDirectoryByName.emplace(name, isDirectory);
+                directory.taken.insert(component);
+            }
+        }
     }
-    // The folder is part of this run's fresh export, so whatever is in it was written by this
-    // run and must stay.
-    std::vector<Text> taken = entriesOf(folderURL);
-    taken.push_back(fitted + u"." + extension);
-    return folderURL.URLByAppendingPathComponent(
-        export_names::uniqueFileName(fitted, extension, taken));
+    return directory;
+}
+
+FileURL ExportDirectories::claim(Directory& directory, const FileURL& parentURL, const Text& name,
+                                 bool isDirectory) {
+    directory.isDirectoryByName.emplace(text::toUtf8(name), isDirectory);
+    directory.taken.insert(name);
+    return parentURL.URLByAppendingPathComponent(name).asDirectory(isDirectory);
+}
+
+FileURL ExportDirectories::claimFile(const FileURL& folderURL, const Text& baseName,
+                                     const Text& extension) {
+    Directory& directory = directoryAt(folderURL);
+    const Text base = export_names::asWritten(export_names::fittedBaseName(baseName, extension));
+    const Text name = extension.empty() ? base : base + u"." + extension;
+    if (!directory.isDirectoryByName.contains(text::toUtf8(name))) {
+        return claim(directory, folderURL, name, false);
+    }
+    return claim(directory, folderURL,
+                 export_names::uniqueFileName(base, extension, directory.taken), false);
+}
+
+FileURL ExportDirectories::claimDirectory(const FileURL& parentURL, const Text& name,
+                                          bool* renamed) {
+    Directory& directory = directoryAt(parentURL);
+    const Text onDisk = export_names::asWritten(name);
+    const auto existing = directory.isDirectoryByName.find(text::toUtf8(onDisk));
+    *renamed = existing != directory.isDirectoryByName.end() && !existing->second;
+    if (existing != directory.isDirectoryByName.end() && existing->second) {
+        return parentURL.URLByAppendingPathComponent(onDisk).asDirectory(true);
+    }
+    if (!*renamed) {
+        return claim(directory, parentURL, onDisk, true);
+    }
+    const Text extension = PathUtilities::pathExtension(onDisk);
+    const Text base =
+        extension.empty() ? onDisk : PathUtilities::stringByDeletingPathExtension(onDisk);
+    return claim(directory, parentURL,
+                 export_names::uniqueFileName(base, extension, directory.taken), true);
+}
+
+void ExportDirectories::release(const FileURL& url) {
+    const auto directory = directories_.find(parentPath(url.path()));
+    if (directory == directories_.end()) {
+        return;
+    }
+    const std::string name = lastComponent(url.path());
+    if (directory->second.isDirectoryByName.erase(name) > 0) {
+        directory->second.taken.erase(text::fromUtf8(name));
+    }
+    made_.erase(url.path());
 }
 
 std::optional<FileURL> write(const Text& text, const Text& baseName, const Text& extension,
-                             const FileURL& folderURL, Error* error) {
-    const FileURL url = chooseFileURL(folderURL, baseName, extension);
+                             const FileURL& folderURL, ExportDirectories* directories,
+                             Error* error) {
+    ExportDirectories forThisNote;
+    ExportDirectories& names = directories != nullptr ? *directories : forThisNote;
+    const FileURL url = names.claimFile(folderURL, baseName, extension);
     if (!FileManager::defaultManager().writeAtomically(text::toUtf8(text), url, error)) {
+        names.release(url);
         return std::nullopt;
     }
     return url;

@@ -1,30 +1,72 @@
 #pragma once
-// Writing one note's finished text into the export: the file name that fits and clashes with
-// nothing written before, the atomic write in UTF-8, and the note's dates on the file.
+// Writing into the export: names that clash with nothing the run wrote before, note files
+// written atomically in UTF-8, and the note's dates on the file.
 //
+//   note_file::ExportDirectories directories;   // one per walk
 //   Error error;
-//   if (auto url = note_file::write(text, u"000_Pancakes", u"html", folder, &error)) {
+//   if (auto url = note_file::write(text, u"000_Pancakes", u"html", folder, &directories,
+//                                   &error)) {
 //       note_file::setDates(*url, note.creationDate(), note.modificationDate());
 //   }
 
 #include <optional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "platform/date.h"
 #include "platform/error.h"
 #include "platform/files/file_url.h"
 #include "platform/text/text.h"
+#include "string_utils/path_utilities.h"
 
 namespace quillmere::note_file {
 
-// Where a note with `baseName` and `extension` goes in `folderURL`: the name cut to fit the
-// file system, and, when something of that name is already in the folder (an earlier note, a
-// sub-folder's directory), a numbered variant that nothing in the folder has.
-FileURL chooseFileURL(const FileURL& folderURL, const Text& baseName, const Text& extension);
+// What the run has put into each directory of the export, so that no later name replaces or
+// blocks an earlier one. A directory is read from disk once, when a name is first claimed in
+// it; after that every name claimed there is added. Names are compared as they are on disk (a
+// lone surrogate is U+FFFD there). One per walk, used on the walk's thread only.
+class ExportDirectories {
+public:
+    // Where a note with `baseName` and `extension` goes in `folderURL`: the name cut to fit the
+    // file system, and, when the directory already holds that name, the same name with " - n"
+    // that clashes with nothing there (letter case and composition aside). The name counts as
+    // taken from now on.
+    FileURL claimFile(const FileURL& folderURL, const Text& baseName, const Text& extension);
 
-// Writes `text` as UTF-8 without a byte-order mark (a lone surrogate becomes U+FFFD) to the URL
-// that chooseFileURL gives, atomically. Answers that URL, or nullopt with the reason in `error`.
+    // Where the sub-directory `name` of `parentURL` goes: that name when it is free or already a
+    // directory (sibling folders of one name share it), otherwise the same name with " - n"
+    // before its extension, as a note gets one. `renamed` tells which.
+    FileURL claimDirectory(const FileURL& parentURL, const Text& name, bool* renamed);
+
+    // Gives back a claimed name whose file or directory could not be made.
+    void release(const FileURL& url);
+
+    // Whether the directory at `url` was made (or found) by this run, so that nothing above it
+    // needs checking.
+    bool isMade(const FileURL& url) const { return made_.contains(url.path()); }
+    void markMade(const FileURL& url) { made_.insert(url.path()); }
+
+private:
+    struct Directory {
+        std::unordered_map<std::string, bool> isDirectoryByName;  // exact names on disk
+        PathUtilities::TakenFilenames taken;
+    };
+
+    Directory& directoryAt(const FileURL& url);
+    FileURL claim(Directory& directory, const FileURL& parentURL, const Text& name,
+                  bool isDirectory);
+
+    std::unordered_map<std::string, Directory> directories_;  // by path
+    std::unordered_set<std::string> made_;
+};
+
+// Writes `text` as UTF-8 without a byte-order mark (a lone surrogate becomes U+FFFD),
+// atomically, to the URL that `directories` (or, without it, a fresh look at the folder) gives
+// for the name. Answers that URL, or nullopt with the reason in `error`.
 std::optional<FileURL> write(const Text& text, const Text& baseName, const Text& extension,
-                             const FileURL& folderURL, Error* error);
+                             const FileURL& folderURL, ExportDirectories* directories,
+                             Error* error);
 
 // Sets the creation date (where the file system keeps one), then the modification date, each
 // only when given. Failures leave the date the file system set.

@@ -6,7 +6,9 @@
 //   Text base = PathUtilities::stringByReplacingUnallowedFilenameCharacters(u"001_Milk/eggs?");
 //   // u"001_Milk-eggs"
 
+#include <cstdint>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/text/text.h"
@@ -27,6 +29,34 @@ Text stringByReplacingUnallowedFilenameCharacters(const Text& string);
 //   filenameForPrefererredName(u"Notes.txt", std::nullopt, {u"notes.txt"})   // u"Notes - 2.txt"
 Text filenameForPrefererredName(const Text& preferredName, const std::optional<Text>& currentName,
                                 const std::vector<Text>& takenNames);
+
+// The extension of `name` as filenameForPrefererredName sees it (after the last ".", none for
+// a leading "."), and the name without it and its ".".
+Text pathExtension(const Text& name);
+Text stringByDeletingPathExtension(const Text& name);
+
+// A growing collection of taken names, compared as filenameForPrefererredName compares them,
+// for a caller that chooses many names against the same names: each name's key is made once,
+// and a run of clashes on one name resumes counting where the last one stopped.
+//
+//   TakenFilenames taken;
+//   taken.insert(u"notes.txt");
+//   taken.firstFreeCounter(u"Notes.txt");   // 2: "Notes - 2.txt" is free
+class TakenFilenames {
+public:
+    void insert(const Text& name);
+    // Forgets one insertion of `name` (a name inserted twice stays taken once).
+    void erase(const Text& name);
+    bool contains(const Text& name) const;
+    // The number n >= 2 of the first numbered candidate "<name> - n[.<ext>]" that is not
+    // taken: the counter filenameForPrefererredName would use for `name` without a current
+    // name.
+    std::uint64_t firstFreeCounter(const Text& name);
+
+private:
+    std::unordered_map<Text, std::size_t> keys_;           // comparison key -> insertions
+    std::unordered_map<Text, std::uint64_t> nextCounter_;  // NFD name -> where to resume
+};
 
 // `path` with "." components dropped, each ".." taking away the component before it, and
 // repeated separators collapsed, purely as text (no links, no "~"). A leading "/" stays; a

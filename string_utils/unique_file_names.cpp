@@ -1,6 +1,7 @@
 // Choosing a file name that no sibling has taken, with names compared regardless of letter case
 // and Unicode composition.
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <unordered_set>
@@ -26,29 +27,38 @@ std::size_t extensionDot(const Text& name) {
     return dot;
 }
 
-// The characters after the extension's "."; empty when there are none.
+Text comparisonKey(const Text& name) { return text::lowercased(text::decomposedCanonical(name)); }
+
+// The numbered candidate `counter` for `first` (in NFD, with `extension`), itself in NFD. Every
+// candidate is built from the first one, so counters never pile up ("a - 2 - 3").
+Text numberedCandidate(const Text& first, const Text& extension, std::uint64_t counter) {
+    Text candidate = extension.empty() ? first : stringByDeletingPathExtension(first);
+    candidate += u" - " + text::fromUtf8(std::to_string(counter));
+    if (!extension.empty()) {
+        candidate += u"." + extension;
+    }
+    return text::decomposedCanonical(candidate);
+}
+
+}  // namespace
+
 Text pathExtension(const Text& name) {
     const std::size_t dot = extensionDot(name);
     return dot == Text::npos ? Text() : name.substr(dot + 1);
 }
 
-// The name without its extension and its "."; a name that ends with "." has an empty extension
-// and keeps its ".".
-Text deletingPathExtension(const Text& name) {
+// A name that ends with "." has an empty extension and keeps its ".".
+Text stringByDeletingPathExtension(const Text& name) {
     const std::size_t dot = extensionDot(name);
     return dot == Text::npos || dot + 1 == name.size() ? name : name.substr(0, dot);
 }
-
-Text comparisonKey(const Text& name) { return text::lowercased(text::decomposedCanonical(name)); }
-
-}  // namespace
 
 Text filenameForPrefererredName(const Text& preferredName, const std::optional<Text>& currentName,
                                 const std::vector<Text>& takenNames) {
     Text preferred = preferredName;
     if (currentName) {
         if (const Text currentExtension = pathExtension(*currentName); !currentExtension.empty()) {
-            preferred = deletingPathExtension(preferred) + u"." + currentExtension;
+            preferred = stringByDeletingPathExtension(preferred) + u"." + currentExtension;
         }
     }
     const Text extension = pathExtension(preferred);
@@ -70,16 +80,39 @@ Text filenameForPrefererredName(const Text& preferredName, const std::optional<T
     if (isFree(comparisonKey(first))) {
         return first;
     }
-    // Every candidate is built from the first one, so counters never pile up ("a - 2 - 3").
-    const Text base = extension.empty() ? first : deletingPathExtension(first);
     for (std::uint64_t counter = 2;; ++counter) {
-        Text candidate = base + u" - " + text::fromUtf8(std::to_string(counter));
-        if (!extension.empty()) {
-            candidate += u"." + extension;
-        }
-        candidate = text::decomposedCanonical(candidate);
-        if (isFree(comparisonKey(candidate))) {
+        if (Text candidate = numberedCandidate(first, extension, counter);
+            isFree(comparisonKey(candidate))) {
             return candidate;
+        }
+    }
+}
+
+void TakenFilenames::insert(const Text& name) { ++keys_[comparisonKey(name)]; }
+
+void TakenFilenames::erase(const Text& name) {
+    const auto key = keys_.find(comparisonKey(name));
+    if (key != keys_.end() && --key->second == 0) {
+        keys_.erase(key);
+        // A counter below a resume point may be free again.
+        nextCounter_.clear();
+    }
+}
+
+bool TakenFilenames::contains(const Text& name) const {
+    return keys_.contains(comparisonKey(name));
+}
+
+std::uint64_t TakenFilenames::firstFreeCounter(const Text& name) {
+    const Text first = text::decomposedCanonical(name);
+    const Text extension = pathExtension(first);
+    // Names are only added between calls (an erase starts over), so every counter below the one
+    // answered last for this name is still taken.
+    std::uint64_t& resume = nextCounter_[first];
+    for (std::uint64_t counter = std::max<std::uint64_t>(resume, 2);; ++counter) {
+        if (!keys_.contains(comparisonKey(numberedCandidate(first, extension, counter)))) {
+            resume = counter;
+            return counter;
         }
     }
 }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "app/export_names.h"
+#include "app/note_file.h"
+#include "tests/support/private_environment.h"
 
 namespace quillmere::test {
 namespace {
@@ -66,22 +68,52 @@ TEST(ExportNames, DirectoryNamesAreOneHarmlessComponent) {
     EXPECT_EQ(directoryNameForFolder(emoji), emoji.substr(0, 126));
 }
 
-TEST(ExportNames, UniqueFileNamesFitWithTheirCounter) {
-    EXPECT_EQ(uniqueFileName(u"000_a", u"html", {u"000_a.html"}), u"000_a - 2.html");
-    EXPECT_EQ(uniqueFileName(u"000_a", u"html", {u"000_A.HTML", u"000_a - 2.html"}),
-              u"000_a - 3.html");
+TEST(ExportNames, UniqueFileNamesKeepTheirCharactersAndFitWithTheirCounter) {
+    PathUtilities::TakenFilenames taken;
+    taken.insert(u"000_A.HTML");
+    EXPECT_EQ(uniqueFileName(u"000_a", u"html", taken), u"000_a - 2.html");
+    taken.insert(u"000_a - 2.html");
+    EXPECT_EQ(uniqueFileName(u"000_a", u"html", taken), u"000_a - 3.html");
+    // Compared regardless of composition, yet written as the note has it (not decomposed).
+    taken.insert(u"000_Cafe\u0301.html");
+    EXPECT_EQ(uniqueFileName(u"000_Caf\u00E9", u"html", taken), u"000_Caf\u00E9 - 2.html");
 
     const Text base = u"001_" + Text(300, u'b');
     const Text fitted = fittedBaseName(base, u"plain-text");
     EXPECT_EQ(utf8Length(fitted), 244u);
-    const Text unique = uniqueFileName(base, u"plain-text", {fitted + u".plain-text"});
+    taken.insert(fitted + u".plain-text");
+    const Text unique = uniqueFileName(base, u"plain-text", taken);
     EXPECT_EQ(utf8Length(unique), 255u);
     EXPECT_EQ(unique, base.substr(0, 240) + u" - 2.plain-text");
 
     // The shortened name is free, yet it keeps the counter that marks it as the second one.
-    const Text second = uniqueFileName(
-        base, u"plain-text", {fitted + u".plain-text", base.substr(0, 240) + u" - 2.plain-text"});
-    EXPECT_EQ(second, base.substr(0, 240) + u" - 3.plain-text");
+    taken.insert(unique);
+    EXPECT_EQ(uniqueFileName(base, u"plain-text", taken), base.substr(0, 240) + u" - 3.plain-text");
+}
+
+// The walk's names live in memory: a name given out is taken before anything is on disk, and
+// one given back is free again.
+TEST(ExportDirectories, NamesGivenOutStayTakenWithoutLookingAtTheDisk) {
+    PrivateEnvironment env;
+    const FileURL folder = FileURL::fileURLWithPath(env.root().string(), true);
+    note_file::ExportDirectories directories;
+    const FileURL first = directories.claimFile(folder, u"000_N", u"html");
+    EXPECT_EQ(first.path(), (env.root() / "000_N.html").string());
+    EXPECT_EQ(directories.claimFile(folder, u"000_N", u"html").path(),
+              (env.root() / "000_N - 2.html").string());
+    directories.release(first);
+    EXPECT_EQ(directories.claimFile(folder, u"000_N", u"html"), first);
+
+    bool renamed = true;
+    EXPECT_EQ(directories.claimDirectory(folder, u"D", &renamed).path(),
+              (env.root() / "D").string());
+    EXPECT_FALSE(renamed);
+    EXPECT_EQ(directories.claimDirectory(folder, u"D", &renamed).path(),
+              (env.root() / "D").string());
+    EXPECT_FALSE(renamed);
+    EXPECT_EQ(directories.claimDirectory(folder, u"000_N.html", &renamed).path(),
+              (env.root() / "000_N - 3.html").string());
+    EXPECT_TRUE(renamed);
 }
 
 }  // namespace

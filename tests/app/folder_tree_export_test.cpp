@@ -86,37 +86,72 @@ TEST_F(FolderTreeTest, ParentChecksAgainstTheContainersId) {
 }
 
 TEST_F(FolderTreeTest, SiblingFoldersOfTheSameNameShareOneDirectoryWithoutLosingNotes) {
+    const Text cafe = u"Caf\u00E9";
     runImport(makeApplication({makeAccount(
         u"acc", u"iCloud",
-        {folder(u"f1", u"Shared", {makeNote(u"Hi", u"first"), makeNote(u"Only", u"one")}),
-         folder(u"f2", u"Shared", {makeNote(u"Hi", u"second")}), folder(u"f3", u"Empty")})}));
+        {folder(u"f1", u"Shared", {makeNote(cafe, u"first"), makeNote(u"Only", u"one")}),
+         folder(u"f2", u"Shared", {makeNote(cafe, u"second")}),
+         folder(u"f3", u"Shared", {makeNote(u"caf\u00C9", u"third")}), folder(u"f4", u"Empty"),
+         // On disk each lone surrogate is U+FFFD, so these names clash.
+         folder(u"s1", u"S", {makeNote(Text(1, char16_t(0xD800)), u"1")}),
+         folder(u"s2", u"S", {makeNote(Text(1, char16_t(0xDC00)), u"2")}),
+         folder(u"s3", u"S", {makeNote(Text(1, char16_t(0xDBFF)), u"3")})})}));
 
-    EXPECT_EQ(tree(exportFolder()), (std::map<std::string, std::string>{
-                                        {"Empty", "<dir>"},
-                                        {"Shared", "<dir>"},
-                                        {"Shared/000_Hi.html", "<p>Hi</p>\nfirst"},
-                                        {"Shared/000_Hi - 2.html", "<p>Hi</p>\nsecond"},
-                                        {"Shared/001_Only.html", "<p>Only</p>\none"},
-                                    }));
+    // A renamed file keeps the note's own characters (not decomposed) and only adds " - n";
+    // a name in another letter case stays as it is.
+    EXPECT_EQ(tree(exportFolder()),
+              (std::map<std::string, std::string>{
+                  {"Empty", "<dir>"},
+                  {"Shared", "<dir>"},
+                  {"Shared/000_Caf\u00E9.html", "<p>Caf\u00E9</p>\nfirst"},
+                  {"Shared/000_Caf\u00E9 - 2.html", "<p>Caf\u00E9</p>\nsecond"},
+                  {"Shared/000_caf\u00C9.html", "<p>caf\u00C9</p>\nthird"},
+                  {"Shared/001_Only.html", "<p>Only</p>\none"},
+                  {"S", "<dir>"},
+                  {"S/000_\uFFFD.html", "<p>\uFFFD</p>\n1"},
+                  {"S/000_\uFFFD - 2.html", "<p>\uFFFD</p>\n2"},
+                  {"S/000_\uFFFD - 3.html", "<p>\uFFFD</p>\n3"},
+              }));
     EXPECT_TRUE(alerts->alerts.empty());
+    EXPECT_TRUE(log->lines.empty());
+}
+
+TEST_F(FolderTreeTest, AFolderNamedLikeANoteFileOfTheRunGetsAUniqueName) {
+    runImport(makeApplication({makeAccount(
+        u"acc", u"iCloud",
+        {folder(
+            u"a", u"A", {makeNote(u"Plan", u"x")},
+            {folder(u"b", u"000_Plan.html", {makeNote(u"kept", u"y")}, {folder(u"c", u"C")})})})}));
+
+    EXPECT_EQ(tree(exportFolder() / "A"), (std::map<std::string, std::string>{
+                                              {"000_Plan.html", "<p>Plan</p>\nx"},
+                                              {"000_Plan - 2.html", "<dir>"},
+                                              {"000_Plan - 2.html/000_kept.html", "<p>kept</p>\ny"},
+                                              {"000_Plan - 2.html/C", "<dir>"},
+                                          }));
+    EXPECT_TRUE(alerts->alerts.empty());
+    EXPECT_EQ(log->lines,
+              (std::vector<std::string>{
+                  "Folder: 000_Plan.html is exported as 000_Plan - 2.html because a "
+                  "note file has its name",
+                  "Mismatching parent ID: a vs. acc", "Mismatching parent ID: b vs. acc"}));
 }
 
 TEST_F(FolderTreeTest, AFolderWhoseDirectoryCannotBeMadeIsSkippedAfterAnAlert) {
-    // The sub-folder's directory name is taken by a note file of its parent.
+    // Nested names of 255 bytes soon make a path longer than the system takes.
+    const Text longName(255, u'n');
+    in_memory::FolderTree deepest =
+        folder(u"9", longName, {makeNote(u"lost", u"y")}, {folder(u"10", u"C")});
+    for (int level = 15; level >= 0; --level) {
+        deepest = folder(text::fromUtf8(std::to_string(level)), longName, {}, {deepest});
+    }
     runImport(makeApplication({makeAccount(
         u"acc", u"iCloud",
-        {folder(u"a", u"A", {makeNote(u"", u"x")},
-                {folder(u"b", u"000_.plain-text", {makeNote(u"lost", u"y")}, {folder(u"c", u"C")}),
-                 folder(u"d", u"D", {makeNote(u"kept", u"z")})})})}));
+        {folder(u"a", u"A", {}, {deepest, folder(u"d", u"D", {makeNote(u"kept", u"z")})})})}));
 
     ASSERT_EQ(alerts->alerts.size(), 1u);
     EXPECT_EQ(mainQueue->syncCount, 1u);
-    EXPECT_EQ(tree(exportFolder() / "A"), (std::map<std::string, std::string>{
-                                              {"000_.plain-text", "x"},
-                                              {"D", "<dir>"},
-                                              {"D/000_kept.html", "<p>kept</p>\nz"},
-                                          }));
-    EXPECT_EQ(progress->doubleValue(), 2.0);
+    EXPECT_TRUE(fs::is_regular_file(exportFolder() / "A/D/000_kept.html"));
     EXPECT_EQ(count("workspace.show(" + exportFolder().string() + ")"), 1u);
 }
 
