@@ -68,14 +68,18 @@ FileURL ExportDirectories::claimDirectory(const FileURL& parentURL, const Text& 
     if (existing != directory.isDirectoryByName.end() && existing->second) {
         return parentURL.URLByAppendingPathComponent(onDisk).asDirectory(true);
     }
-    if (!*renamed) {
-        return claim(directory, parentURL, onDisk, true);
+    Text unique = onDisk;
+    if (*renamed) {
+        const Text extension = PathUtilities::pathExtension(onDisk);
+        const Text base =
+            extension.empty() ? onDisk : PathUtilities::stringByDeletingPathExtension(onDisk);
+        unique = export_names::uniqueFileName(base, extension, directory.taken);
     }
-    const Text extension = PathUtilities::pathExtension(onDisk);
-    const Text base =
-        extension.empty() ? onDisk : PathUtilities::stringByDeletingPathExtension(onDisk);
-    return claim(directory, parentURL,
-                 export_names::uniqueFileName(base, extension, directory.taken), true);
+    const FileURL url = claim(directory, parentURL, unique, true);
+    // Nothing of that name was in the parent, so the new directory starts empty: no need to
+    // read it.
+    directories_.try_emplace(url.path());
+    return url;
 }
 
 void ExportDirectories::release(const FileURL& url) {

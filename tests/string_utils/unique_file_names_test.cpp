@@ -54,5 +54,24 @@ TEST(FilenameForPreferredName, ChoosesTheFirstFreeNameRegardlessOfCaseAndComposi
     }
 }
 
+// Counting resumes where the last clash of a name stopped, yet always answers the first free
+// counter, also after a name is given back.
+TEST(TakenFilenames, AnswersTheFirstFreeCounterAsTheSetChanges) {
+    TakenFilenames taken;
+    taken.insert(u"Notes.txt");
+    taken.insert(u"notes - 3.TXT");
+    EXPECT_TRUE(taken.contains(u"NOTES.txt"));
+    EXPECT_EQ(taken.firstFreeCounter(u"Notes.txt"), 2u);
+    taken.insert(u"Notes - 2.txt");
+    EXPECT_EQ(taken.firstFreeCounter(u"Notes.txt"), 4u);
+    taken.insert(u"Notes - 4.txt");
+    taken.insert(u"Notes - 4.txt");
+    taken.erase(u"notes - 4.txt");
+    EXPECT_EQ(taken.firstFreeCounter(u"Notes.txt"), 5u);
+    taken.erase(u"Notes - 2.txt");
+    EXPECT_FALSE(taken.contains(u"Notes - 2.txt"));
+    EXPECT_EQ(taken.firstFreeCounter(u"Notes.txt"), 2u);
+}
+
 }  // namespace
 }  // namespace quillmere::PathUtilities
