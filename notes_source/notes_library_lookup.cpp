@@ -1,5 +1,8 @@
 #include "notes_source/notes_library_lookup.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "notes_source/notes_library_file.h"
 
 namespace quillmere {
@@ -29,6 +32,10 @@ std::shared_ptr<NotesApplication> NotesLibraryLookup::applicationWithBundleIdent
         lastError_ = open.error;
         if (!open.application) return std::make_shared<UnreadableNotes>();
         return open.application;
+    }
+    if (std::error_code ignored; std::filesystem::is_directory(*path_, ignored)) {
+        lastError_ = *path_ + ": a folder without NoteStore.sqlite in it";
+        return std::make_shared<UnreadableNotes>();
     }
     LibraryLoad load = loadNotesLibrary(*path_);
     lastError_ = load.error;

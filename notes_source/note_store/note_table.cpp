@@ -14,7 +14,7 @@ namespace {
 using namespace note_store_proto;
 
 // A hostile table may name few rows and columns yet ask for their product in cells.
-constexpr std::size_t kMaxCells = std::size_t{1} << 20;
+constexpr std::size_t kMaxCells = std::size_t{1} << 17;
 
 constexpr const char* kCellStyle =
     "border-style: solid; border-width: 1.0px 1.0px 1.0px 1.0px; border-color: #ccc; padding: "

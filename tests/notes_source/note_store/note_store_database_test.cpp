@@ -277,6 +277,8 @@ TEST(NoteStoreDatabase, RefusesFilesThatAreNoReadableNotesDatabase) {
     fs::copy_file(kFixtures / "NoteStore-macOS-12-Monterey.sqlite", noAccounts);
     runSql(noAccounts,
            "PRAGMA journal_mode=DELETE; DELETE FROM Z_PRIMARYKEY WHERE Z_NAME = 'ICAccount';");
+    const auto emptyFolder = env.root() / "group.com.apple.notes";
+    fs::create_directories(emptyFolder);
     struct Row {
         const char* name;
         fs::path path;
@@ -291,6 +293,8 @@ TEST(NoteStoreDatabase, RefusesFilesThatAreNoReadableNotesDatabase) {
         {"unknown_layout", noAccounts,
          noAccounts.string() + ": a Notes database of a layout this importer cannot read (no "
                                "ICNote, ICFolder or ICAccount entity)"},
+        {"folder_without_database", emptyFolder,
+         emptyFolder.string() + ": a folder without NoteStore.sqlite in it"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -336,6 +340,32 @@ TEST(NoteStoreDatabase, ReportsADamagedNoteAndReadsTheOthers) {
                           "Note \"This is a note\" (" + store +
                               "p5) cannot be read: the note data is not gzip",
                       }));
+}
+
+// Column suffixes move between macOS versions; they are found from the schema and the rows.
+TEST(NoteStoreDatabase, FindsColumnsWhateverTheirSuffix) {
+    SKIP_WITHOUT_FIXTURES();
+    test::PrivateEnvironment env;
+    const auto path = env.root() / "NoteStore.sqlite";
+    fs::copy_file(kFixtures / "NoteStore-macOS-12-Monterey.sqlite", path);
+    runSql(
+        path,
+        "PRAGMA journal_mode=DELETE; "
+        "ALTER TABLE ZICCLOUDSYNCINGOBJECT RENAME COLUMN ZTITLE1 TO ZTITLE9; "
+        "ALTER TABLE ZICCLOUDSYNCINGOBJECT RENAME COLUMN ZMODIFICATIONDATE1 TO ZMODIFICATIONDATE4; "
+        "ALTER TABLE ZICCLOUDSYNCINGOBJECT RENAME COLUMN ZFOLDER TO ZFOLDER2;");
+    auto open = openNoteStore(path.string(), nullptr);
+    ASSERT_TRUE(open.application) << *open.error;
+    std::vector<std::string> names;
+    for (auto note : open.application->notes()) {
+        names.push_back(text::toUtf8(note->name()));
+        EXPECT_TRUE(note->modificationDate());
+    }
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"This note is deleted", "This note is deeply buried",
+                                        "This note is in a subfolder", "This note is in a folder",
+                                        "This note has special formatting",
+                                        "This note is password protected", "This is a note"}));
 }
 
 }  // namespace
