@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -335,6 +336,17 @@ private:
             } else {
                 this->fault("Note \"" + noteTitle + "\": a table cannot be read: " + fault);
             }
+            return view;
+        }
+        if (storedType == "public.url" && found && !query.isNull(4)) {
+            // A link card: the link itself says more than a file name would.
+            Text link;
+            note_store::appendEscaped(link, text::fromUtf8(query.text(4)), true);
+            view.kind = AttachmentView::Kind::html;
+            view.text = "<a href=\"" + text::toUtf8(link) + "\">";
+            link.clear();
+            note_store::appendEscaped(link, text::fromUtf8(query.text(4)));
+            view.text += text::toUtf8(link) + "</a>";
             return view;
         }
         view.kind = AttachmentView::Kind::file;

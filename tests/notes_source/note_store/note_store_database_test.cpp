@@ -118,6 +118,7 @@ struct Fixture {
     // Notes of the database that the dump lacks, and why.
     std::set<std::string> notInDump;
     std::vector<Improvement> improvements;
+    std::vector<std::string> attachments;  // the names of every note's attachments, in order
 };
 
 const char* const kAttachmentReason =
@@ -126,13 +127,19 @@ const char* const kHashtagReason = "a hashtag stands as its text, not as an empt
 
 std::vector<Fixture> fixtures() {
     return {
-        {"macOS12", "NoteStore-macOS-12-Monterey.sqlite", "Notes-macOS-12-Monterey.txt", {}, {}},
+        {"macOS12",
+         "NoteStore-macOS-12-Monterey.sqlite",
+         "Notes-macOS-12-Monterey.txt",
+         {},
+         {},
+         {}},
         {"macOS14",
          "NoteStore-macOS-14-Sonoma.sqlite",
          "Notes-macOS-14-Sonoma.txt",
          {},
          {{"x-coredata://96FBBB9A-C1A9-4216-ACA4-1BE22EC8E9B4/ICNote/p18", "<div><br><br></div>",
-           "<div>\uFFFC<br></div>", kAttachmentReason}}},
+           "<div>\uFFFC<br></div>", kAttachmentReason}},
+         {"bitcoin.pdf"}},
         {"macOS15",
          "NoteStore-macOS-15-Seqoia.sqlite",
          "Notes-macOS-15-Seqoia.txt",
@@ -142,7 +149,8 @@ std::vector<Fixture> fixtures() {
            "<div>\uFFFC<br></div>", kAttachmentReason},
           {"x-coredata://09FBEB4A-5B24-424E-814B-4AE8E757FB83/ICNote/p6",
            "<div><br><br></div>\n<div><br><br></div>", "<div>#travel</div>\n<div>#vacation</div>",
-           kHashtagReason}}},
+           kHashtagReason}},
+         {"bitcoin.pdf"}},
     };
 }
 
@@ -160,6 +168,7 @@ TEST(NoteStoreDatabase, ReadsEveryDumpNoteAsNotesAnswersIt) {
         ASSERT_FALSE(dump.empty());
 
         std::optional<std::chrono::seconds> offset;
+        std::vector<std::string> attachments;
         std::set<std::string> dumped;
         for (auto note : dump) {
             auto& f = note.field;
@@ -196,12 +205,16 @@ TEST(NoteStoreDatabase, ReadsEveryDumpNoteAsNotesAnswersIt) {
                 expected.replace(at, improvement.dump.size(), improvement.ours);
             }
             EXPECT_EQ(text::toUtf8(read.note->body()), expected);
+            for (auto attachment : read.note->attachments()) {
+                attachments.push_back(text::toUtf8(attachment->name()));
+            }
         }
         std::set<std::string> extra;
         for (const auto& [id, note] : all) {
             if (!dumped.count(id)) extra.insert(id);
         }
         EXPECT_EQ(extra, fixture.notInDump);
+        EXPECT_EQ(attachments, fixture.attachments);
         EXPECT_EQ(faults, std::vector<std::string>{});
     }
 }
@@ -366,6 +379,28 @@ TEST(NoteStoreDatabase, FindsColumnsWhateverTheirSuffix) {
                                         "This note is in a subfolder", "This note is in a folder",
                                         "This note has special formatting",
                                         "This note is password protected", "This is a note"}));
+}
+
+// A link card stands as its link, not as a file.
+TEST(NoteStoreDatabase, ReadsALinkCardAsItsLink) {
+    SKIP_WITHOUT_FIXTURES();
+    test::PrivateEnvironment env;
+    const auto path = env.root() / "NoteStore.sqlite";
+    fs::copy_file(kFixtures / "NoteStore-macOS-15-Seqoia.sqlite", path);
+    runSql(path,
+           "PRAGMA journal_mode=DELETE; UPDATE ZICCLOUDSYNCINGOBJECT SET ZTYPEUTI = 'public.url', "
+           "ZURLSTRING = 'https://example.com/?a=1&b=\"2\"' WHERE Z_PK = 14;");
+    auto open = openNoteStore(path.string(), nullptr);
+    ASSERT_TRUE(open.application) << *open.error;
+    for (auto note : open.application->notes()) {
+        if (!std::dynamic_pointer_cast<NoteStoreNote>(note)->id().ends_with("/p13")) continue;
+        EXPECT_NE(text::toUtf8(note->body())
+                      .find("<div><a href=\"https://example.com/?a=1&amp;b=&quot;2&quot;\">"
+                            "https://example.com/?a=1&amp;b=\"2\"</a><br></div>"),
+                  std::string::npos)
+            << text::toUtf8(note->body());
+        EXPECT_EQ(note->attachments().count(), 0u);
+    }
 }
 
 }  // namespace
