@@ -45,7 +45,7 @@ TEST_F(ImportCommandTest, NotesNotFoundOrNotAccessibleEndTheRunWithOne) {
          {"--library", dir},
          {},
          {},
-         dir + ": cannot be read (Is a directory)\n" + noAccess},
+         dir + ": a folder without NoteStore.sqlite in it\n" + noAccess},
         {"no_accounts", {"--library", lib}, {}, library("[]"), noAccess},
     };
     for (const auto& row : rows) {

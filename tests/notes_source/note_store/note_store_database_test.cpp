@@ -290,8 +290,6 @@ TEST(NoteStoreDatabase, RefusesFilesThatAreNoReadableNotesDatabase) {
     fs::copy_file(kFixtures / "NoteStore-macOS-12-Monterey.sqlite", noAccounts);
     runSql(noAccounts,
            "PRAGMA journal_mode=DELETE; DELETE FROM Z_PRIMARYKEY WHERE Z_NAME = 'ICAccount';");
-    const auto emptyFolder = env.root() / "group.com.apple.notes";
-    fs::create_directories(emptyFolder);
     struct Row {
         const char* name;
         fs::path path;
@@ -306,8 +304,6 @@ TEST(NoteStoreDatabase, RefusesFilesThatAreNoReadableNotesDatabase) {
         {"unknown_layout", noAccounts,
          noAccounts.string() + ": a Notes database of a layout this importer cannot read (no "
                                "ICNote, ICFolder or ICAccount entity)"},
-        {"folder_without_database", emptyFolder,
-         emptyFolder.string() + ": a folder without NoteStore.sqlite in it"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
