@@ -1,6 +1,6 @@
 #pragma once
 // What the import reads of Apple's Notes: the scripting object model, as interfaces that each
-// backend implements (in memory, a Notes library file, later Notes' own database).
+// backend implements (in memory, a Notes library file, Notes' own database NoteStore.sqlite).
 //
 // A missing name or body reads as empty text; a missing `id` is std::nullopt, which differs from
 // an empty one. Dates keep microseconds. Objects are shared; every read asks the backend.
