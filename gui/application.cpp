@@ -1,0 +1,115 @@
+#include "gui/application.h"
+
+#include <QApplication>
+#include <QThread>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/app_delegate.h"
+#include "app/app_services.h"
+#include "gui/chosen_library_lookup.h"
+#include "gui/hand_over_workspace.h"
+#include "gui/qt_alerts.h"
+#include "gui/qt_button.h"
+#include "gui/qt_main_queue.h"
+#include "gui/qt_progress_indicator.h"
+#include "gui/run_report.h"
+#include "platform/bundle.h"
+#include "platform/desktop/desktop_workspace.h"
+#include "platform/dispatch/background_queue.h"
+#include "platform/links/link_detector.h"
+#include "platform/settings/system_log.h"
+#include "ui_main_window.h"
+
+namespace quillmere::gui {
+
+Application::Application()
+    : defaults_(std::make_shared<UserDefaultsStore>(UserDefaultsStore::defaultFile())),
+      globalQueue_(std::make_shared<BackgroundQueue>()),
+      window_(std::make_unique<MainWindow>(defaults_)) {
+    const Ui::MainWindow& ui = window_->ui();
+    windowOutlet_ = std::make_shared<QtWindow>(window_.get());
+    progressIndicator_ = std::make_shared<QtProgressIndicator>(ui.progressBar);
+    startButton_ = std::make_shared<QtButton>(ui.startButton);
+
+    MainWindow* window = window_.get();
+    auto progress = progressIndicator_;
+    installAppServices(AppServices{
+        .mainQueue = std::make_shared<QtMainQueue>(),
+        .globalQueue = globalQueue_,
+        .userDefaults = defaults_,
+        .alerts = std::make_shared<QtAlerts>(window),
+        .workspace = std::make_shared<HandOverWorkspace>(
+            std::make_shared<DesktopWorkspace>(),
+            // The bar keeps its values after the run: they tell how many notes it handled.
+            [window, progress](const HandOver& handOver) {
+                window->showStatus(
+                    RunReport::afterRun(handOver, progress->doubleValue(), progress->maxValue())
+                        .text());
+            }),
+        .log = std::make_shared<SystemLog>(),
+        .linkDetector = std::make_shared<LinkDetector>(),
+        .notesLookup = std::make_shared<ChosenLibraryLookup>(
+            defaults_,
+            [window](const std::optional<std::string>& problem) {
+                window->showLibraryProblem(problem);
+            }),
+    });
+
+    delegate_ = std::make_shared<AppDelegate>();
+    delegate_->setWindow(windowOutlet_);
+    delegate_->setProgressIndicator(progressIndicator_);
+    delegate_->setStartButton(startButton_);
+    QObject::connect(window, &MainWindow::startRequested, window,
+                     [window, delegate = delegate_, button = ui.startButton] {
+                         window->showStatus({});
+                         delegate->beginImport(button);
+                     });
+    delegate_->applicationDidFinishLaunching();
+    window_->showSettings();
+}
+
+Application::~Application() {
+    // The walk's last steps are queued on the main queue, and an alert of the walk waits for
+    // it: keep the events flowing until the walk has ended and its completion step has run.
+    auto walkEnded = std::make_shared<std::atomic<bool>>(false);
+    globalQueue_->async([walkEnded] { *walkEnded = true; });
+    while (!*walkEnded) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    QCoreApplication::sendPostedEvents();
+    delegate_.reset();
+    installAppServices(AppServices{});
+}
+
+bool Application::runInProgress() const { return startButton_->isHidden(); }
+
+int applicationMain(int argc, char** argv, const std::function<void(MainWindow&)>& launched) {
+    QApplication qt(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quillmere-notes-importer"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Quillmere Notes Importer"));
+    QApplication::setApplicationVersion(QStringLiteral(QUILLMERE_VERSION));
+    // Lets the desktop match the window to its entry, and so to its icon.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kBundleIdentifier));
+
+    auto application = std::make_unique<Application>();
+    QApplication::setQuitOnLastWindowClosed(
+        application->delegate().applicationShouldTerminateAfterLastWindowClosed());
+    application->window().show();
+    if (launched) launched(application->window());
+
+    const int status = QApplication::exec();
+    if (application->runInProgress()) {
+        // Quitting does not wait for the walk: end the process here, before anything the walk
+        // still uses is torn down under it. The files written so far stay.
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(status);
+    }
+    application.reset();
+    return status;
+}
+
+}  // namespace quillmere::gui

@@ -1,0 +1,38 @@
+#include "gui/chosen_library_lookup.h"
+
+#include "notes_source/notes_library_lookup.h"
+#include "platform/settings/user_defaults_store.h"
+
+namespace quillmere::gui {
+
+namespace {
+constexpr const char* kNotesBundleIdentifier = "com.apple.notes";
+}
+
+ChosenLibraryLookup::ChosenLibraryLookup(std::shared_ptr<const UserDefaults> defaults,
+                                         Listener listener)
+    : defaults_(std::move(defaults)), listener_(std::move(listener)) {}
+
+std::shared_ptr<NotesApplication> ChosenLibraryLookup::applicationWithBundleIdentifier(
+    const std::string& bundleIdentifier) {
+    const auto path = chosenPath(*defaults_);
+    NotesLibraryLookup library(path);
+    auto application = library.applicationWithBundleIdentifier(bundleIdentifier);
+    // With none chosen, the window says so where the library's name would be.
+    if (listener_) listener_(path ? library.lastError() : std::nullopt);
+    return application;
+}
+
+std::optional<std::string> ChosenLibraryLookup::chosenPath(const UserDefaults& defaults) {
+    auto path = defaults.stringForKey(UserDefaultsStore::kNotesLibraryPathKey);
+    if (path && path->empty()) return std::nullopt;
+    return path;
+}
+
+std::optional<std::string> ChosenLibraryLookup::problemWithLibrary(const std::string& path) {
+    NotesLibraryLookup library(path);
+    library.applicationWithBundleIdentifier(kNotesBundleIdentifier);
+    return library.lastError();
+}
+
+}  // namespace quillmere::gui

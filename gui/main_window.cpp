@@ -1,0 +1,105 @@
+#include "gui/main_window.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+
+#include "app/app_delegate.h"
+#include "gui/chosen_library_lookup.h"
+#include "ui_main_window.h"
+
+namespace quillmere::gui {
+
+MainWindow::MainWindow(std::shared_ptr<UserDefaultsStore> defaults, QWidget* parent)
+    : QMainWindow(parent), ui_(std::make_unique<Ui::MainWindow>()), defaults_(std::move(defaults)) {
+    ui_->setupUi(this);
+    connect(ui_->startButton, &QPushButton::clicked, this, &MainWindow::startRequested);
+    connect(ui_->chooseButton, &QPushButton::clicked, this, &MainWindow::chooseLibrary);
+    connect(ui_->chooseAction, &QAction::triggered, this, &MainWindow::chooseLibrary);
+    connect(ui_->quitAction, &QAction::triggered, this, &QWidget::close);
+    connect(ui_->headingCheckBox, &QCheckBox::toggled, this, [this](bool checked) {
+        defaults_->setBool(AppDelegate::kUseFirstParagraphAsHeadingKey, checked);
+        reportStoreError();
+    });
+    ui_->startButton->setFocus(Qt::OtherFocusReason);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::showSettings() {
+    const QSignalBlocker quiet(ui_->headingCheckBox);  // showing a value is not choosing it
+    ui_->headingCheckBox->setChecked(
+        defaults_->boolForKey(AppDelegate::kUseFirstParagraphAsHeadingKey));
+    showLibrary();
+    const auto path = ChosenLibraryLookup::chosenPath(*defaults_);
+    showLibraryProblem(path ? ChosenLibraryLookup::problemWithLibrary(*path) : std::nullopt);
+    if (auto error = defaults_->lastError()) showStatus(*error);
+}
+
+void MainWindow::showLibraryProblem(const std::optional<std::string>& problem) {
+    ui_->libraryProblemLabel->setText(problem ? QString::fromStdString(*problem) : QString());
+    ui_->libraryProblemLabel->setVisible(problem.has_value());
+}
+
+void MainWindow::showStatus(const std::string& status) {
+    ui_->statusLabel->setText(QString::fromStdString(status));
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    // Outside a dialog Qt gives the default button no Return key of its own; the keys the
+    // focused control leaves unused end up here.
+    const bool isReturn = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (isReturn && event->modifiers() == Qt::NoModifier && ui_->startButton->isVisible() &&
+        ui_->startButton->isEnabled()) {
+        ui_->startButton->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    showLibrary();  // the path is elided to the new width
+}
+
+void MainWindow::chooseLibrary() {
+    const auto current = ChosenLibraryLookup::chosenPath(*defaults_);
+    QFileDialog dialog(this, QStringLiteral("Choose Notes Library"),
+                       current ? QFileInfo(QString::fromStdString(*current)).path() : QString());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(
+        {QStringLiteral("Notes libraries (*.json *.sqlite)"), QStringLiteral("All files (*)")});
+    dialog.setAccessibleName(QStringLiteral("Choose Notes Library"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+
+    const std::string path = dialog.selectedFiles().constFirst().toStdString();
+    defaults_->setString(UserDefaultsStore::kNotesLibraryPathKey, path);
+    showLibrary();
+    showLibraryProblem(ChosenLibraryLookup::problemWithLibrary(path));
+    showStatus({});
+    reportStoreError();
+}
+
+void MainWindow::showLibrary() {
+    const auto path = ChosenLibraryLookup::chosenPath(*defaults_);
+    QLabel* label = ui_->libraryLabel;
+    if (!path) {
+        label->setText(QStringLiteral("None chosen"));
+        label->setToolTip({});
+        label->setAccessibleDescription(QStringLiteral("None chosen"));
+        return;
+    }
+    const QString full = QString::fromStdString(*path);
+    // The file's name is at the end, so the middle gives way first.
+    label->setText(
+        label->fontMetrics().elidedText(full, Qt::ElideMiddle, std::max(label->width(), 80)));
+    label->setToolTip(full);
+    label->setAccessibleDescription(full);
+}
+
+void MainWindow::reportStoreError() {
+    if (auto error = defaults_->lastError()) showStatus(*error);
+}
+
+}  // namespace quillmere::gui

@@ -1,0 +1,55 @@
+#pragma once
+// The main window, loaded from main_window.ui: the Notes library in use with its Choose button,
+// the heading preference, the progress bar and the start button of a run, and a status line.
+// It owns the user's choices (both kept in the user defaults the command reads too); the run
+// itself belongs to AppDelegate, which reaches the bar and the button through their ports.
+
+#include <QMainWindow>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/settings/user_defaults_store.h"
+
+namespace Ui {
+class MainWindow;
+}
+
+namespace quillmere::gui {
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(std::shared_ptr<UserDefaultsStore> defaults, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The widgets, for the ports and for tests.
+    const Ui::MainWindow& ui() const { return *ui_; }
+
+    // Shows the stored choices; call it once the launch handler has registered the defaults.
+    void showSettings();
+    // The one line beside the library's name, or none to remove it.
+    void showLibraryProblem(const std::optional<std::string>& problem);
+    // The status line below the start button; empty removes it.
+    void showStatus(const std::string& status);
+
+Q_SIGNALS:
+    // The start button was pressed, or Return with the button in reach.
+    void startRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void chooseLibrary();
+    void showLibrary();
+    // Reports a setting that could not be stored.
+    void reportStoreError();
+
+    std::unique_ptr<Ui::MainWindow> ui_;
+    std::shared_ptr<UserDefaultsStore> defaults_;
+};
+
+}  // namespace quillmere::gui

@@ -1,0 +1,386 @@
+// The window as a user meets it: a real window on Qt's offscreen platform, in a private
+// environment, driven through its widgets. Alerts and file dialogs are answered by the test.
+
+#include "gui/application.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/private_environment.h"
+#include "ui_main_window.h"
+
+extern char** environ;
+
+namespace quillmere::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+std::string library(const std::string& accountsJson) {
+    return R"({"format": "notes-library", "version": 1, "accounts": )" + accountsJson + "}";
+}
+
+// A library of one account and one folder with `count` notes.
+std::string largeLibrary(int count) {
+    std::string notes;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) notes += ",";
+        notes += R"({"name": "Note )" + std::to_string(i) + R"(", "body": "<div>Note )" +
+                 std::to_string(i) +
+                 R"(</div><div>Some words and a link to example.com in a paragraph.</div>"})";
+    }
+    return library(R"([{"id": "a", "folders": [{"id": "f", "name": "Many", "notes": [)" + notes +
+                   "]}]}]");
+}
+
+std::string plain(const QString& text) { return QString(text).remove('&').toStdString(); }
+
+bool waitUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
+    const auto deadline = Clock::now() + limit;
+    while (!done()) {
+        if (Clock::now() > deadline) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+struct ChildResult {
+    int exitStatus = -1;  // -1: killed, or did not end in time
+    std::string out;
+    std::string err;
+    double seconds = 0;
+};
+
+// Runs a program in the test's environment; one that outlives `limit` is killed.
+ChildResult runChild(const std::vector<std::string>& arguments, const fs::path& dir,
+                     std::chrono::seconds limit) {
+    const fs::path out = dir / "child.out", err = dir / "child.err";
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<char*> argv;
+    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    const auto start = Clock::now();
+    pid_t pid = 0;
+    ChildResult result;
+    if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ) != 0) return result;
+    posix_spawn_file_actions_destroy(&files);
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (Clock::now() - start > limit) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            status = -1;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    if (status != -1 && WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
+    result.out = readFile(out);
+    result.err = readFile(err);
+    return result;
+}
+
+// Answers whatever modal window comes up while it lives: a message box is recorded and
+// dismissed with its OK button; a file dialog gets `nextFile`, or is cancelled.
+class ModalAnswerer {
+public:
+    struct SeenAlert {
+        std::string text;
+        std::string informativeText;
+        int buttons = 0;
+        bool okIsDefault = false;
+    };
+
+    ModalAnswerer() {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { answer(); });
+        timer_.start(5);
+    }
+
+    std::vector<SeenAlert> alerts;
+    std::optional<fs::path> nextFile;
+    int fileDialogs = 0;
+
+private:
+    void answer() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            alerts.push_back({box->text().toStdString(), box->informativeText().toStdString(),
+                              static_cast<int>(box->buttons().size()),
+                              box->defaultButton() == box->button(QMessageBox::Ok)});
+            // Return presses the default button; an alert without one would stay up.
+            QTest::keyClick(box, Qt::Key_Return);
+            if (QApplication::activeModalWidget() == box) box->reject();
+        } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            ++fileDialogs;
+            if (nextFile) {
+                dialog->selectFile(QString::fromStdString(nextFile->string()));
+                static_cast<QDialog*>(dialog)->accept();  // as its Open button does
+            } else {
+                dialog->reject();
+            }
+        }
+    }
+
+    QTimer timer_;
+};
+
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest() {
+        // No display, no session bus, and no desktop entries but the test's own.
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"}) {
+            env_.set(name, std::nullopt);
+        }
+        fs::create_directories(env_.root() / "run");
+        ::chmod((env_.root() / "run").c_str(), 0700);
+        env_.set("XDG_RUNTIME_DIR", (env_.root() / "run").string());
+        env_.set("XDG_DATA_DIRS", (env_.root() / "no-data").string());
+    }
+
+    void launch() {
+        app_.reset();  // its services go with it, so the next one installs its own after
+        app_ = std::make_unique<gui::Application>();
+        app_->window().show();
+    }
+    const Ui::MainWindow& ui() const { return app_->window().ui(); }
+
+    fs::path root() const { return env_.root(); }
+    fs::path tmp() const { return env_.tmp(); }
+    fs::path settingsFile() const {
+        return env_.home() / ".config" / "quillmere-notes-importer" / "settings.json";
+    }
+    fs::path applications() const { return env_.home() / ".local" / "share" / "applications"; }
+    void chooseInSettings(const fs::path& libraryPath) {
+        writeFile(settingsFile(), R"({"notesLibraryPath": ")" + libraryPath.string() + "\"}");
+    }
+
+    PrivateEnvironment env_;
+    std::unique_ptr<gui::Application> app_;
+};
+
+TEST_F(WindowTest, ARunShowsProgressReportsWhatItWroteAndHandsTheFolderOver) {
+    const fs::path libraryFile = root() / "Notes.json";
+    writeFile(libraryFile, library(R"([{"id": "a", "folders": [
+        {"id": "f1", "name": "Recipes", "notes": [
+            {"name": "Pancakes", "body": "<div>Pancakes</div>\n<div>Flour</div>\n"},
+            {"name": "", "body": ""}]},
+        {"id": "f2", "name": "Work", "notes": [{"name": "Plan", "body": "<div>Plan</div>"}]}]}])"));
+    chooseInSettings(libraryFile);
+    // Quillmere's entry runs a script that records the folder it is given.
+    const fs::path handedOver = root() / "handed-over";
+    writeFile(root() / "quillmere.sh", "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" +
+                                           handedOver.string() + ".partial\" && mv \"" +
+                                           handedOver.string() + ".partial\" \"" +
+                                           handedOver.string() + "\"\n");
+    ::chmod((root() / "quillmere.sh").c_str(), 0700);
+    writeFile(applications() / "com.quillmereapp.mac.desktop",
+              "[Desktop Entry]\nType=Application\nName=Quillmere\nExec=" +
+                  (root() / "quillmere.sh").string() + " %F\n");
+
+    launch();
+    EXPECT_EQ(app_->window().windowTitle().toStdString(), "Quillmere Notes Importer");
+    EXPECT_EQ(plain(ui().startButton->text()), "Import Notes");
+    EXPECT_TRUE(ui().startButton->isDefault());
+    EXPECT_EQ(plain(ui().headingCheckBox->text()), "Use first paragraph as heading");
+    EXPECT_TRUE(ui().headingCheckBox->isChecked());  // the registered default
+    EXPECT_EQ(ui().libraryLabel->toolTip().toStdString(), libraryFile.string());
+    EXPECT_FALSE(ui().libraryProblemLabel->isVisible());
+    EXPECT_TRUE(ui().progressBar->isHidden());
+    for (QWidget* control : app_->window().findChildren<QWidget*>()) {
+        if (control->focusPolicy() & Qt::TabFocus) {
+            EXPECT_FALSE(control->accessibleName().isEmpty())
+                << control->objectName().toStdString();
+        }
+    }
+
+    // Every progress step lands while the bar is up and the start button is away.
+    int steps = 0, stepsOutOfRun = 0;
+    QObject::connect(ui().progressBar, &QProgressBar::valueChanged, [&](int) {
+        ++steps;
+        if (!ui().startButton->isHidden() || ui().progressBar->isHidden()) ++stepsOutOfRun;
+    });
+    // Return on a control that has no use for it starts the run, as on the default button.
+    ui().headingCheckBox->setFocus();
+    QTest::keyClick(ui().headingCheckBox, Qt::Key_Return);
+    EXPECT_TRUE(ui().startButton->isHidden());
+    EXPECT_FALSE(ui().progressBar->isHidden());
+    EXPECT_EQ(ui().progressBar->maximum(), 3);
+
+    ASSERT_TRUE(
+        waitUntil([&] { return !ui().statusLabel->text().isEmpty(); }, std::chrono::seconds(60)));
+    EXPECT_EQ(steps, 3);
+    EXPECT_EQ(stepsOutOfRun, 0);
+    EXPECT_EQ(ui().progressBar->value(), 3);
+    EXPECT_TRUE(ui().progressBar->isHidden());
+    EXPECT_FALSE(ui().startButton->isHidden());
+    EXPECT_FALSE(app_->runInProgress());
+
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(handedOver); }, std::chrono::seconds(20)));
+    const std::string folderLine = readFile(handedOver);
+    const fs::path folder = folderLine.substr(0, folderLine.size() - 1);
+    EXPECT_EQ(folder.filename(), "Imported from Notes");
+    EXPECT_TRUE(folder.string().starts_with(tmp().string())) << folder;
+    EXPECT_EQ(ui().statusLabel->text().toStdString(),
+              "2 notes written, 1 skipped, in " + folder.string() + ". Handed to Quillmere.");
+    EXPECT_NE(readFile(folder / "Recipes" / "000_Pancakes.html").find("<h1>Pancakes</h1>"),
+              std::string::npos);
+    std::vector<std::string> tree;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        tree.push_back(fs::relative(entry.path(), folder).string());
+    }
+    std::sort(tree.begin(), tree.end());
+    EXPECT_EQ(tree, (std::vector<std::string>{"Recipes", "Recipes/000_Pancakes.html", "Work",
+                                              "Work/000_Plan.html"}));
+}
+
+TEST_F(WindowTest, EachAlertEndsTheRunAndLeavesTheStartButton) {
+    const std::string notFound = "Could not find Notes.app|Could not find Notes application.";
+    const std::string noAccess =
+        "Could not access Notes|The importer could not access any of your notes. Please open "
+        "System Settings, go to \u201cPrivacy & Security\u201d \u203a \u201cAutomation\u201d "
+        "\u203a \u201cQuillmere Notes Importer\u201d and make sure Notes is enabled.";
+    const fs::path good = root() / "good.json", broken = root() / "broken.json";
+    writeFile(good, library(R"([{"id": "a"}])"));
+    writeFile(broken, "{\"format\":");
+    writeFile(root() / "empty.json", library("[]"));
+    // A temporary directory open to others, with a link planted where the importer's own
+    // directory belongs.
+    const fs::path shared = root() / "shared";
+    fs::create_directories(shared);
+    fs::create_directories(root() / "elsewhere");
+    ::chmod(shared.c_str(), 0755);
+    const fs::path planted = shared / ("quillmere-" + std::to_string(::geteuid()));
+    fs::create_directory_symlink(root() / "elsewhere", planted);
+
+    struct Row {
+        const char* name;
+        std::optional<fs::path> chosen;
+        std::optional<fs::path> tmpdir;
+        std::string alert;    // message text|informative text
+        std::string problem;  // beside the library's name
+    };
+    const std::vector<Row> rows = {
+        {"none_chosen", std::nullopt, std::nullopt, notFound, ""},
+        {"missing_file", root() / "gone.json", std::nullopt, notFound,
+         (root() / "gone.json").string() + ": cannot be read (No such file or directory)"},
+        {"not_a_library", broken, std::nullopt, noAccess,
+         broken.string() + ": line 1, column 11: not valid JSON: invalid value"},
+        {"no_accounts", root() / "empty.json", std::nullopt, noAccess, ""},
+        {"unsafe_temporary_directory", good, shared,
+         "The temporary folder \u201c" + planted.string() +
+             "\u201d cannot be used safely.|It is a symbolic link, which someone else may have "
+             "placed there. Remove it and try again.",
+         ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove(settingsFile());
+        if (row.chosen) chooseInSettings(*row.chosen);
+        env_.set("TMPDIR", (row.tmpdir ? *row.tmpdir : tmp()).string());
+        launch();
+        ModalAnswerer answerer;
+        ui().startButton->click();  // the alert is answered while the button's action runs
+
+        ASSERT_EQ(answerer.alerts.size(), 1u);
+        const auto& alert = answerer.alerts.front();
+        EXPECT_EQ(alert.text + "|" + alert.informativeText, row.alert);
+        EXPECT_EQ(alert.buttons, 1);
+        EXPECT_TRUE(alert.okIsDefault);
+        EXPECT_FALSE(ui().startButton->isHidden());
+        EXPECT_TRUE(ui().progressBar->isHidden());
+        EXPECT_EQ(ui().libraryProblemLabel->isVisible(), !row.problem.empty());
+        EXPECT_EQ(ui().libraryProblemLabel->text().toStdString(), row.problem);
+        EXPECT_TRUE(ui().statusLabel->text().isEmpty());
+    }
+    EXPECT_TRUE(fs::is_empty(root() / "elsewhere"));
+}
+
+TEST_F(WindowTest, ChoicesOutliveTheWindowAndReachTheCommand) {
+    const fs::path good = root() / "notes" / "Notes.json", broken = root() / "broken.json";
+    writeFile(good, library(R"([{"id": "a", "folders": [{"id": "f", "name": "Recipes", "notes": [
+        {"name": "Pancakes", "body": "<div>Pancakes</div>\n<div>Flour</div>\n"}]}]}])"));
+    writeFile(broken, "{\"format\":");
+
+    launch();
+    EXPECT_EQ(ui().libraryLabel->text().toStdString(), "None chosen");
+    ModalAnswerer answerer;
+    // A cancelled dialog changes nothing; a library that cannot be read says why beside it.
+    ui().chooseButton->click();
+    EXPECT_EQ(ui().libraryLabel->text().toStdString(), "None chosen");
+    answerer.nextFile = broken;
+    ui().chooseButton->click();
+    EXPECT_TRUE(ui().libraryProblemLabel->isVisible());
+    EXPECT_EQ(ui().libraryProblemLabel->text().toStdString(),
+              broken.string() + ": line 1, column 11: not valid JSON: invalid value");
+    answerer.nextFile = good;
+    ui().chooseButton->click();
+    EXPECT_EQ(answerer.fileDialogs, 3);
+    EXPECT_FALSE(ui().libraryProblemLabel->isVisible());
+    EXPECT_EQ(ui().libraryLabel->toolTip().toStdString(), good.string());
+    QTest::keyClick(ui().headingCheckBox, Qt::Key_Space);  // off
+    EXPECT_FALSE(ui().headingCheckBox->isChecked());
+
+    launch();  // a restart
+    EXPECT_EQ(ui().libraryLabel->toolTip().toStdString(), good.string());
+    EXPECT_FALSE(ui().headingCheckBox->isChecked());
+    EXPECT_TRUE(answerer.alerts.empty());
+    app_.reset();
+
+    // The command reads the same settings: the library the window chose, without a heading.
+    auto result =
+        runChild({QUILLMERE_IMPORT_COMMAND, "--no-open"}, root(), std::chrono::seconds(60));
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    const fs::path folder = result.out.substr(0, result.out.size() - 1);
+    const std::string note = readFile(folder / "Recipes" / "000_Pancakes.html");
+    EXPECT_NE(note.find("Flour"), std::string::npos) << folder << "\n" << result.err;
+    EXPECT_EQ(note.find("<h1>"), std::string::npos) << note;
+}
+
+TEST_F(WindowTest, ClosingTheWindowDuringALargeRunQuitsAtOnce) {
+    constexpr int kNotes = 5000;
+    writeFile(root() / "large.json", largeLibrary(kNotes));
+    chooseInSettings(root() / "large.json");
+    env_.set("QT_QPA_PLATFORM", "offscreen");
+
+    // The driver presses the start button and closes the window after the 50th note.
+    auto result = runChild({QUILLMERE_WINDOW_DRIVER, "50"}, root(), std::chrono::seconds(120));
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(result.err.find("Sanitizer"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("runtime error"), std::string::npos) << result.err;
+
+    // The walk was left behind: the export folder holds only part of the notes.
+    const fs::path container = tmp() / "com.quillmereapp.NotesImporter";
+    ASSERT_TRUE(fs::is_directory(container));
+    std::size_t written = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(container)) {
+        written += entry.is_regular_file();
+    }
+    EXPECT_GE(written, 50u);
+    EXPECT_LT(written, static_cast<std::size_t>(kNotes));
+}
+
+}  // namespace
+}  // namespace quillmere::test
