@@ -21,6 +21,7 @@ MainWindow::MainWindow(std::shared_ptr<UserDefaultsStore> defaults, QWidget* par
         defaults_->setBool(AppDelegate::kUseFirstParagraphAsHeadingKey, checked);
         reportStoreError();
     });
+    ui_->libraryLabel->installEventFilter(this);
     ui_->startButton->setFocus(Qt::OtherFocusReason);
 }
 
@@ -57,9 +58,9 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
     QMainWindow::keyPressEvent(event);
 }
 
-void MainWindow::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    showLibrary();  // the path is elided to the new width
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_->libraryLabel && event->type() == QEvent::Resize) showLibrary();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::chooseLibrary() {

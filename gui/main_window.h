@@ -40,7 +40,8 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    // Elides the library's path anew when its label changes size.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void chooseLibrary();

@@ -366,7 +366,8 @@ TEST_F(WindowTest, ClosingTheWindowDuringALargeRunQuitsAtOnce) {
     env_.set("QT_QPA_PLATFORM", "offscreen");
 
     // The driver presses the start button and closes the window after the 50th note.
-    auto result = runChild({QUILLMERE_WINDOW_DRIVER, "50"}, root(), std::chrono::seconds(120));
+    auto result =
+        runChild({QUILLMERE_WINDOW_DRIVER, "close-after", "50"}, root(), std::chrono::seconds(120));
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_EQ(result.err.find("Sanitizer"), std::string::npos) << result.err;
     EXPECT_EQ(result.err.find("runtime error"), std::string::npos) << result.err;
