@@ -18,7 +18,7 @@
 #include "platform/bundle.h"
 #include "platform/desktop/desktop_workspace.h"
 #include "platform/dispatch/background_queue.h"
-#include "platform/links/link_detector.h"
+#include "platform/links/link_scanner.h"
 #include "platform/settings/system_log.h"
 #include "ui_main_window.h"
 
@@ -49,7 +49,7 @@ Application::Application()
                         .text());
             }),
         .log = std::make_shared<SystemLog>(),
-        .linkDetector = std::make_shared<LinkDetector>(),
+        .linkDetector = std::make_shared<LinkScanner>(),
         .notesLookup = std::make_shared<ChosenLibraryLookup>(
             defaults_,
             [window](const std::optional<std::string>& problem) {
