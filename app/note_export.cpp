@@ -53,7 +53,8 @@ void AppDelegate::exportNote(const std::shared_ptr<NotesNote>& note, std::uint64
                 note_file::setDates(*url, note->creationDate(), note->modificationDate());
             } else {
                 services.log->log("Note: " + log_format::describe(name) +
-                                  " could not be written: " + error.description);
+                                  " could not be written: " + error.description + " " +
+                                  error.recoverySuggestion);
             }
         } else {
             services.log->log("Note: " + log_format::describe(name) +

@@ -9,14 +9,25 @@
 
 #include "cli/command_line.h"
 #include "cli/import_command.h"
+#include "platform/files/file_io.h"
 
 namespace {
 constexpr const char* kProgramName = "quillmere-notes-import";
+
+// Ctrl-C or a polite kill: no half-written temporary file stays behind, and the process still
+// ends by the signal, as the shell expects.
+void stopOnSignal(int signal) {
+    quillmere::removeTemporaryFilesForSignal();
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
 }
+}  // namespace
 
 int main(int argc, char** argv) {
     // A closed standard output must show up as a failed write, not end the program mid-run.
     ::signal(SIGPIPE, SIG_IGN);
+    ::signal(SIGINT, stopOnSignal);
+    ::signal(SIGTERM, stopOnSignal);
 
     std::vector<std::string> arguments(argv + 1, argv + argc);
     auto parsed = quillmere::command_line::parse(arguments);

@@ -1,7 +1,6 @@
 #include "cli/terminal_status_line.h"
 
-#include <errno.h>
-#include <unistd.h>
+#include "platform/files/file_io.h"
 
 namespace quillmere {
 
@@ -40,14 +39,7 @@ void TerminalStatusLine::clearStatus() {
 }
 
 void TerminalStatusLine::write(std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t written = ::write(fd_, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return;  // nowhere left to report it
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
+    writeAll(fd_, bytes);  // nowhere left to report a failure
 }
 
 }  // namespace quillmere

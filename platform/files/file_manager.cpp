@@ -1,7 +1,7 @@
 #include "platform/files/file_manager.h"
 
 #include <fcntl.h>
-#include <sys/random.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +9,8 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+
+#include "platform/files/file_io.h"
 
 namespace quillmere {
 
@@ -46,6 +48,12 @@ std::string reasonFor(int errorNumber, const std::string& path) {
         case EROFS:
             return "The disk is read-only.";
         case ENAMETOOLONG:
+            if (path.size() >= PATH_MAX) {
+                // Every name may be short; it is the depth that exceeds the limit.
+                return "Its path is " + std::to_string(path.size()) +
+                       " bytes long, more than the " + std::to_string(PATH_MAX - 1) +
+                       " the system allows.";
+            }
             return "The name is too long for the file system.";
         default:
             return std::string(std::strerror(errorNumber)) + " (" + path + ").";
@@ -110,39 +118,6 @@ int makeDirectoryWithIntermediates(const std::string& path, std::string* culprit
     return 0;
 }
 
-// A name for the temporary file of an atomic write; short, so that it fits beside any target.
-std::string temporarySiblingName() {
-    unsigned char bytes[8] = {};
-    if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
-        // Uniqueness comes from O_EXCL; the random part only makes clashes rare.
-        const auto fallback =
-            static_cast<unsigned long long>(::getpid()) ^ reinterpret_cast<std::uintptr_t>(&bytes);
-        std::memcpy(bytes, &fallback, sizeof bytes);
-    }
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string name = ".quillmere-write-";
-    for (unsigned char byte : bytes) {
-        name += kHex[byte >> 4];
-        name += kHex[byte & 0x0f];
-    }
-    return name;
-}
-
-int writeAll(int fd, const std::string& bytes) {
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t result = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (result < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        written += static_cast<std::size_t>(result);
-    }
-    return 0;
-}
-
 struct timespec timespecFromDate(Date date) {
     // Floor division, so dates before 1970 keep a nanosecond part in [0, 1e9).
     const auto micros = date.time_since_epoch().count();
@@ -203,40 +178,16 @@ bool FileManager::removeItemAtURL(const FileURL& url, Error* error) {
 
 bool FileManager::writeAtomically(const std::string& bytes, const FileURL& url, Error* error) {
     const std::string path = url.path();
+    const int result = writeFileAtomically(path, bytes);
+    if (result == 0) {
+        return true;
+    }
     const std::string description =
         "The file " + inQuotes(displayName(path)) + " could not be saved.";
-    const std::string directory = parentPath(path);
-
-    // O_EXCL with mode 0666 makes a brand-new file whose permissions follow the umask, as any
-    // newly written file would; mkstemp would force 0600.
-    std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = directory + "/" + temporarySiblingName();
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            break;
-        }
+    if (result == EISDIR) {
+        return fail(error, description, inQuotes(path) + " is a folder.");
     }
-    if (fd < 0) {
-        return fail(error, description, reasonFor(errno, path));
-    }
-
-    int result = writeAll(fd, bytes);
-    if (::close(fd) != 0 && result == 0) {
-        result = errno;
-    }
-    if (result == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) {
-        result = errno;
-    }
-    if (result != 0) {
-        ::unlink(temporary.c_str());
-        if (result == EISDIR) {
-            return fail(error, description, inQuotes(path) + " is a folder.");
-        }
-        return fail(error, description, reasonFor(result, path));
-    }
-    return true;
+    return fail(error, description, reasonFor(result, path));
 }
 
 bool FileManager::setModificationDate(const FileURL& url, Date date, Error* error) {

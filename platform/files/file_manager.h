@@ -29,7 +29,8 @@ public:
     virtual bool removeItemAtURL(const FileURL& url, Error* error);
 
     // Writes `bytes` to a new file in the same directory, then renames it over `url`, so the
-    // target never holds a partial content. An existing file at `url` is replaced.
+    // target never holds a partial content (the policy of file_io.h). An existing file at `url`
+    // is replaced.
     virtual bool writeAtomically(const std::string& bytes, const FileURL& url, Error* error);
 
     // Sets the content-modification date (full precision the file system keeps).

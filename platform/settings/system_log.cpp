@@ -1,11 +1,12 @@
 #include "platform/settings/system_log.h"
 
-#include <errno.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <mutex>
+
+#include "platform/files/file_io.h"
 
 namespace quillmere {
 
@@ -14,17 +15,6 @@ namespace {
 std::mutex& lineMutex() {
     static std::mutex mutex;
     return mutex;
-}
-
-void writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return;  // a log that cannot be written is not worth failing the run for
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
 }
 
 }  // namespace
@@ -46,7 +36,7 @@ std::string SystemLog::defaultProgramName() { return program_invocation_short_na
 SystemLog::Sink SystemLog::fileDescriptorSink(int fd) {
     return [fd](const std::string& line) {
         std::lock_guard lock(lineMutex());
-        writeAll(fd, line);
+        writeAll(fd, line);  // a log that cannot be written is not worth failing the run for
     };
 }
 

@@ -1,17 +1,16 @@
 #include "platform/settings/user_defaults_store.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <pwd.h>
 #include <stdlib.h>
 #include <string.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 
+#include "platform/files/file_io.h"
+#include "platform/files/home_directory.h"
 #include "rapidjson/document.h"
 #include "rapidjson/error/en.h"
+#include "rapidjson/memorystream.h"
 #include "rapidjson/prettywriter.h"
 #include "rapidjson/stringbuffer.h"
 
@@ -33,37 +32,90 @@ struct ReadResult {
     std::string error;  // for unreadable and invalid
 };
 
+// Far above any real settings file; it only keeps a hostile one from filling the memory.
+constexpr std::uint64_t kLargestFile = 4ull << 30;
+// Deeper nesting is refused: the writer that keeps unknown members recurses into them.
+constexpr unsigned kDeepestNesting = 512;
+
+// Builds the document from the parser's events, refusing nesting deeper than kDeepestNesting.
+class DepthLimitedHandler
+    : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, DepthLimitedHandler> {
+public:
+    explicit DepthLimitedHandler(rapidjson::Document& document) : document_(document) {}
+
+    bool Null() { return document_.Null(); }
+    bool Bool(bool b) { return document_.Bool(b); }
+    bool Int(int i) { return document_.Int(i); }
+    bool Uint(unsigned u) { return document_.Uint(u); }
+    bool Int64(std::int64_t i) { return document_.Int64(i); }
+    bool Uint64(std::uint64_t u) { return document_.Uint64(u); }
+    bool Double(double d) { return document_.Double(d); }
+    bool String(const char* text, rapidjson::SizeType length, bool copy) {
+        return document_.String(text, length, copy);
+    }
+    bool Key(const char* text, rapidjson::SizeType length, bool copy) {
+        return document_.Key(text, length, copy);
+    }
+    bool StartObject() { return enter() && document_.StartObject(); }
+    bool EndObject(rapidjson::SizeType count) {
+        --depth_;
+        return document_.EndObject(count);
+    }
+    bool StartArray() { return enter() && document_.StartArray(); }
+    bool EndArray(rapidjson::SizeType count) {
+        --depth_;
+        return document_.EndArray(count);
+    }
+
+    bool tooDeep() const { return depth_ > kDeepestNesting; }
+
+private:
+    bool enter() { return ++depth_ <= kDeepestNesting; }
+
+    rapidjson::Document& document_;
+    unsigned depth_ = 0;
+};
+
+std::string parseFault(const rapidjson::ParseResult& result, bool tooDeep, std::string_view text) {
+    if (tooDeep) {
+        return "nested more than " + std::to_string(kDeepestNesting) + " levels deep";
+    }
+    const std::size_t offset = result.Offset();
+    std::string what = rapidjson::GetParseError_En(result.Code());
+    if (result.Code() == rapidjson::kParseErrorStringEscapeInvalid && offset < text.size() &&
+        static_cast<unsigned char>(text[offset]) < 0x20) {
+        what = "A control character in a string.";  // the parser calls it an invalid escape
+    }
+    return what + " (at byte " + std::to_string(offset) + ")";
+}
+
 // Reads and parses `file` into `document` (an empty object unless parsed).
 ReadResult readSettings(const fs::path& file, rapidjson::Document& document) {
     document.SetObject();
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT) return {ReadOutcome::missing, {}};
+    FileRead read = readRegularFile(file.string(), kLargestFile);
+    if (read.missing()) return {ReadOutcome::missing, {}};
+    if (read.problem) {
         return {ReadOutcome::unreadable,
-                file.string() + ": cannot read the settings: " + std::string(::strerror(errno))};
+                file.string() + ": cannot read the settings: " + *read.problem};
     }
-    std::string text;
-    char chunk[8192];
-    for (;;) {
-        ssize_t count = ::read(fd, chunk, sizeof chunk);
-        if (count < 0 && errno == EINTR) continue;
-        if (count < 0) {
-            std::string reason = ::strerror(errno);
-            ::close(fd);
-            return {ReadOutcome::unreadable,
-                    file.string() + ": cannot read the settings: " + reason};
-        }
-        if (count == 0) break;
-        text.append(chunk, static_cast<std::size_t>(count));
-    }
-    ::close(fd);
     rapidjson::Document parsed;
-    parsed.Parse<rapidjson::kParseValidateEncodingFlag>(text.data(), text.size());
-    if (parsed.HasParseError()) {
+    rapidjson::ParseResult result;
+    bool tooDeep = false;
+    auto generator = [&](rapidjson::Document& target) {
+        DepthLimitedHandler handler(target);
+        rapidjson::MemoryStream stream(read.bytes.data(), read.bytes.size());
+        rapidjson::Reader reader;
+        // Iterative, so that no nesting can exhaust the stack before the limit is noticed.
+        result =
+            reader.Parse<rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag>(
+                stream, handler);
+        tooDeep = handler.tooDeep();
+        return !result.IsError();
+    };
+    parsed.Populate(generator);
+    if (result.IsError()) {
         return {ReadOutcome::invalid, file.string() + ": not a settings file: " +
-                                          rapidjson::GetParseError_En(parsed.GetParseError()) +
-                                          " (at byte " + std::to_string(parsed.GetErrorOffset()) +
-                                          ")"};
+                                          parseFault(result, tooDeep, read.bytes)};
     }
     if (!parsed.IsObject()) {
         return {ReadOutcome::invalid, file.string() + ": not a settings file: not a JSON object"};
@@ -72,42 +124,15 @@ ReadResult readSettings(const fs::path& file, rapidjson::Document& document) {
     return {ReadOutcome::parsed, {}};
 }
 
-// Writes `bytes` to `file` through a temporary file in the same directory, so that a reader
-// sees the old or the new settings, never a part.
-std::optional<std::string> writeAtomically(const fs::path& file, const std::string& bytes) {
+// Writes the settings by the atomic-write policy, so that a reader sees the old or the new ones.
+std::optional<std::string> writeSettings(const fs::path& file, const std::string& bytes) {
     std::error_code error;
     fs::create_directories(file.parent_path(), error);
     if (error) {
         return file.parent_path().string() + ": cannot create the folder: " + error.message();
     }
-    std::string temporary = (file.parent_path() / ("." + file.filename().string() + ".XXXXXX"));
-    int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        return file.string() + ": cannot write the settings: " + std::string(::strerror(errno));
-    }
-    std::string_view rest = bytes;
-    bool ok = true;
-    while (ok && !rest.empty()) {
-        ssize_t written = ::write(fd, rest.data(), rest.size());
-        if (written < 0 && errno == EINTR) continue;
-        ok = written > 0;
-        if (ok) rest.remove_prefix(static_cast<std::size_t>(written));
-    }
-    int savedErrno = errno;
-    ok = ok && ::fsync(fd) == 0;
-    if (!ok) savedErrno = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (ok && ::rename(temporary.c_str(), file.c_str()) != 0) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        return file.string() +
-               ": cannot write the settings: " + std::string(::strerror(savedErrno));
+    if (const int result = writeFileAtomically(file.string(), bytes)) {
+        return file.string() + ": cannot write the settings: " + std::string(::strerror(result));
     }
     return std::nullopt;
 }
@@ -141,14 +166,7 @@ std::optional<bool> boolFromSetting(const std::variant<bool, std::string>& value
 std::optional<std::string> homeDirectory() {
     const char* home = ::getenv("HOME");
     if (home && *home) return std::string(home);
-    struct passwd entry {};
-    struct passwd* found = nullptr;
-    std::string buffer(16384, '\0');
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        found->pw_dir) {
-        return std::string(found->pw_dir);
-    }
-    return std::nullopt;
+    return homeDirectoryOfRealUser();
 }
 
 }  // namespace
@@ -258,8 +276,8 @@ void UserDefaultsStore::store(const std::string& key, const Value& value) {
         const auto& text = std::get<std::string>(value);
         newValue.SetString(text.data(), static_cast<rapidjson::SizeType>(text.size()), allocator);
     }
-    if (auto member = document.FindMember(key.c_str()); member != document.MemberEnd()) {
-        member->value = newValue;
+    if (document.HasMember(key.c_str())) {
+        document[key.c_str()] = newValue;
     } else {
         document.AddMember(
             rapidjson::Value(key.data(), static_cast<rapidjson::SizeType>(key.size()), allocator),
@@ -273,7 +291,7 @@ void UserDefaultsStore::store(const std::string& key, const Value& value) {
     std::string bytes(buffer.GetString(), buffer.GetSize());
     bytes += '\n';
 
-    lastError_ = writeAtomically(file_, bytes);
+    lastError_ = writeSettings(file_, bytes);
     // The new value holds for this process even when it could not be written.
     stored_ = std::move(fresh);
 }

@@ -13,8 +13,8 @@
 //   defaults.registerBool("useFirstParagraphAsHeading", true);
 //   defaults.setArgumentBool("useFirstParagraphAsHeading", false);   // --no-heading
 //
-// Setting a value rewrites the file atomically (a temporary file in the same directory, then a
-// rename), keeping every other member, also those it does not know. Safe to use from any thread.
+// Setting a value rewrites the file atomically (by the policy of platform/files/file_io.h),
+// keeping every other member, also those it does not know. Safe to use from any thread.
 
 #include <filesystem>
 #include <map>

@@ -48,6 +48,8 @@ TEST(FileManager, CreateDirectoryReportsWhatIsInTheWay) {
     test::PrivateEnvironment env;
     const fs::path file = env.root() / "file";
     test::writeFile(file, "x");
+    fs::path deep;
+    for (int i = 0; i < 21; ++i) deep /= std::string(200, 'd');
     const struct {
         const char* name;
         fs::path target;
@@ -58,6 +60,8 @@ TEST(FileManager, CreateDirectoryReportsWhatIsInTheWay) {
         {"file_above_target", file / "x" / "y", true, file.string() + "\u201D is a file"},
         {"missing_parent_without_intermediates", env.root() / "missing" / "x", false,
          "No such file or directory"},
+        // Each name is short; the depth is what the system refuses, and the message says so.
+        {"path_beyond_the_system_limit", env.root() / deep, true, "bytes long, more than the 4095"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

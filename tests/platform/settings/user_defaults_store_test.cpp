@@ -1,5 +1,7 @@
 #include "platform/settings/user_defaults_store.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -156,6 +158,31 @@ TEST(UserDefaultsStore, WhatCannotBeReadOrMadeIsReportedAndNeverReplaced) {
     unwritable.setBool(kHeading, false);
     ASSERT_TRUE(unwritable.lastError().has_value());
     EXPECT_FALSE(unwritable.boolForKey(kHeading)) << "the value still holds for this process";
+}
+
+// A hostile file is refused in one line without hanging on it or exhausting the stack.
+TEST(UserDefaultsStore, HostileFilesAreRefusedInOneLine) {
+    test::PrivateEnvironment env;
+    const fs::path fifo = env.root() / "fifo.json", device = env.root() / "device.json",
+                   nested = env.root() / "nested.json", tab = env.root() / "tab.json";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", device);
+    test::writeFile(nested, std::string(160000, '[') + std::string(160000, ']'));
+    test::writeFile(tab, "{\"a\": \"x\ty\"}");
+    const struct {
+        fs::path file;
+        std::string error;
+    } rows[] = {
+        {fifo, "cannot read the settings: not a regular file"},
+        {device, "cannot read the settings: not a regular file"},
+        {nested, "not a settings file: nested more than 512 levels deep"},
+        {tab, "not a settings file: A control character in a string. (at byte 8)"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        UserDefaultsStore defaults(row.file);
+        EXPECT_EQ(defaults.lastError(), row.file.string() + ": " + row.error);
+    }
 }
 
 TEST(UserDefaultsStore, ReadsAndWritesFromSeveralThreads) {
