@@ -9,12 +9,8 @@ namespace quillmere::library_text {
 
 namespace {
 
-constexpr char16_t kReplacement = 0xFFFD;
-
 std::optional<char16_t> hex4(std::string_view bytes, std::size_t at) {
-    if (at + 4 > bytes.size()) {
-        return std::nullopt;
-    }
+    if (at + 4 > bytes.size()) return std::nullopt;
     unsigned value = 0;
     for (std::size_t i = at; i < at + 4; ++i) {
         const char c = bytes[i];
@@ -32,19 +28,31 @@ std::optional<char16_t> hex4(std::string_view bytes, std::size_t at) {
     return static_cast<char16_t>(value);
 }
 
-// Whether a generalized 3-byte form of a surrogate starts at `at`.
-bool storedSurrogateAt(std::string_view bytes, std::size_t at) {
-    return at + 2 < bytes.size() && static_cast<unsigned char>(bytes[at]) == 0xED &&
-           static_cast<unsigned char>(bytes[at + 1]) >= 0xA0 &&
-           static_cast<unsigned char>(bytes[at + 1]) <= 0xBF &&
-           (static_cast<unsigned char>(bytes[at + 2]) & 0xC0) == 0x80;
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool isNumberCharacter(char c) {
+    return isDigit(c) || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
 }
 
-void writeStoredSurrogate(std::string& bytes, std::size_t at, char16_t unit) {
-    bytes[at] = static_cast<char>(0xE0 | (unit >> 12));
-    bytes[at + 1] = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-    bytes[at + 2] = static_cast<char>(0x80 | (unit & 0x3F));
-    std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(at) + 3, 3, kStoredFiller);
+// Whether the parser might find the number too large: more than 300 integer digits, or a
+// positive exponent above 300. A few more than it refuses are caught; they read the same.
+bool isHuge(std::string_view number) {
+    std::size_t i = number.starts_with('-') ? 1 : 0;
+    std::size_t integerDigits = 0;
+    while (i < number.size() && isDigit(number[i])) ++i, ++integerDigits;
+    if (integerDigits > 300) return true;
+    const std::size_t e = number.find_first_of("eE", i);
+    if (e == std::string_view::npos) return false;
+    i = e + 1;
+    if (i < number.size() && number[i] == '-') return false;
+    if (i < number.size() && number[i] == '+') ++i;
+    while (i < number.size() && number[i] == '0') ++i;
+    std::size_t exponentDigits = 0;
+    unsigned exponent = 0;
+    for (; i < number.size() && isDigit(number[i]) && exponentDigits < 4; ++i, ++exponentDigits) {
+        exponent = exponent * 10 + static_cast<unsigned>(number[i] - '0');
+    }
+    return exponentDigits >= 4 || exponent > 300;
 }
 
 }  // namespace
@@ -56,29 +64,40 @@ std::optional<std::uint64_t> firstInvalidUtf8(std::string_view bytes) {
     while (i < length) {
         // ASCII runs are by far the most common; skip them without decoding.
         if (s[i] < 0x80) {
-            if (s[i] == 0) {
-                return static_cast<std::uint64_t>(i);
-            }
+            if (s[i] == 0) return static_cast<std::uint64_t>(i);
             ++i;
             continue;
         }
         const int64_t start = i;
         UChar32 c;
         U8_NEXT(s, i, length, c);
-        if (c < 0) {
-            return static_cast<std::uint64_t>(start);
-        }
+        if (c < 0) return static_cast<std::uint64_t>(start);
     }
     return std::nullopt;
 }
 
-void keepLoneSurrogateEscapes(std::string& bytes) {
+std::vector<HugeNumber> prepareForParser(std::string& bytes) {
+    std::vector<HugeNumber> hugeNumbers;
     bool inString = false;
     std::size_t i = 0;
     while (i < bytes.size()) {
         const char c = bytes[i];
         if (!inString) {
-            inString = c == '"';
+            if (c == '"') {
+                inString = true;
+            } else if (c == '-' || isDigit(c)) {
+                std::size_t end = i + 1;
+                while (end < bytes.size() && isNumberCharacter(bytes[end])) ++end;
+                const std::string_view number = std::string_view(bytes).substr(i, end - i);
+                if (isHuge(number)) {
+                    hugeNumbers.push_back(HugeNumber{i, std::string(number)});
+                    bytes[i] = '0';
+                    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                              bytes.begin() + static_cast<std::ptrdiff_t>(end), ' ');
+                }
+                i = end;
+                continue;
+            }
             ++i;
             continue;
         }
@@ -108,44 +127,10 @@ void keepLoneSurrogateEscapes(std::string& bytes) {
                 continue;
             }
         }
-        writeStoredSurrogate(bytes, i, *unit);
+        bytes.replace(i + 2, 4, "fffd");
         i += 6;
     }
-}
-
-Text storedToText(std::string_view stored) {
-    Text text;
-    text.reserve(stored.size());
-    const auto* s = reinterpret_cast<const uint8_t*>(stored.data());
-    const auto length = static_cast<int64_t>(stored.size());
-    int64_t i = 0;
-    while (i < length) {
-        if (s[i] < 0x80) {
-            text.push_back(static_cast<char16_t>(s[i++]));
-            continue;
-        }
-        if (stored[static_cast<std::size_t>(i)] == kStoredFiller) {
-            ++i;
-            continue;
-        }
-        if (storedSurrogateAt(stored, static_cast<std::size_t>(i))) {
-            text.push_back(static_cast<char16_t>(((s[i] & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) |
-                                                 (s[i + 2] & 0x3F)));
-            i += 3;
-            continue;
-        }
-        UChar32 c;
-        U8_NEXT(s, i, length, c);
-        if (c < 0) {
-            text.push_back(kReplacement);
-        } else if (c <= 0xFFFF) {
-            text.push_back(static_cast<char16_t>(c));
-        } else {
-            text.push_back(static_cast<char16_t>(U16_LEAD(c)));
-            text.push_back(static_cast<char16_t>(U16_TRAIL(c)));
-        }
-    }
-    return text;
+    return hugeNumbers;
 }
 
 LineAndColumn lineAndColumn(std::string_view bytes, std::uint64_t offset) {
@@ -158,12 +143,6 @@ LineAndColumn lineAndColumn(std::string_view bytes, std::uint64_t offset) {
             ++place.line;
             place.column = 1;
             ++i;
-        } else if (s[i] < 0x80 || bytes[static_cast<std::size_t>(i)] == kStoredFiller) {
-            ++place.column;
-            ++i;
-        } else if (storedSurrogateAt(bytes, static_cast<std::size_t>(i))) {
-            place.column += 3;  // with its three fillers, the six characters of the escape
-            i += 3;
         } else {
             [[maybe_unused]] UChar32 c;
             U8_NEXT(s, i, end, c);

@@ -1,48 +1,44 @@
 #pragma once
 // The byte-level text services of the Notes library file: checking that the file is UTF-8,
-// keeping JSON escapes of lone surrogates, turning stored strings into Text, and naming a place
-// in the file by line and column.
+// rewriting the little that JSON allows but the parser refuses, and naming a place in the file by
+// line and column.
 //
-// A JSON parser either rejects "\ud800" or replaces it, yet Notes can hold such a code unit, so
-// the file keeps it. Before parsing, keepLoneSurrogateEscapes() rewrites each lone surrogate
-// escape (6 bytes) into the same number of bytes that the parser copies verbatim: the surrogate
-// in the generalized UTF-8 form (3 bytes, which valid UTF-8 never holds) followed by three
-// kStoredFiller bytes (which UTF-8 never holds either). storedToText() reads this form back.
+// The parser refuses an escaped lone surrogate ("\ud800") and a number too large for a double
+// (1e400), yet the format allows both. prepareForParser() rewrites them in place, keeping every
+// length and line break, so that places in the file stay right:
+// - a lone surrogate escape becomes "\ufffd": the U+FFFD it is on disk and on screen anyway,
+//   one code unit like the surrogate, so no length or limit counts differently;
+// - a huge number becomes "0" and spaces, and is returned so that the reader can show it as
+//   written.
 //
 //   std::string bytes = ...;
 //   if (auto bad = firstInvalidUtf8(bytes)) { report(lineAndColumn(bytes, *bad)); }
-//   keepLoneSurrogateEscapes(bytes);
-//   ... parse, keeping strings as bytes ...
-//   Text title = storedToText(stored);   // "\ud800" reads as the one code unit 0xD800
+//   auto hugeNumbers = prepareForParser(bytes);
+//   ... parse ...
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "platform/text/text.h"
+#include <vector>
 
 namespace quillmere::library_text {
-
-// A byte that pads a rewritten escape; storedToText() skips it.
-inline constexpr char kStoredFiller = '\xFF';
 
 // The offset of the first byte that is not well-formed UTF-8, or of the first NUL byte (which
 // no JSON text holds and which would end the parser's input early); none when all is well.
 std::optional<std::uint64_t> firstInvalidUtf8(std::string_view bytes);
 
-// Rewrites, in place and without changing any length or line break, every JSON escape of a lone
-// surrogate inside a string. Escaped surrogate pairs are left to the parser. Expects text that
-// firstInvalidUtf8() accepted; in text that is not JSON it rewrites nothing the parser accepts.
-void keepLoneSurrogateEscapes(std::string& bytes);
+// A number that prepareForParser() replaced: where it starts and how it was written.
+struct HugeNumber {
+    std::uint64_t offset;
+    std::string text;
+};
 
-// UTF-16 for a string stored by the parser: UTF-8 whose surrogates may stand alone in their
-// generalized 3-byte form, with kStoredFiller bytes to skip. Anything else ill-formed reads as
-// U+FFFD.
-Text storedToText(std::string_view stored);
+// Rewrites lone surrogate escapes and huge numbers as described above; answers the numbers in
+// file order. Expects text that firstInvalidUtf8() accepted; what is not JSON stays not JSON.
+std::vector<HugeNumber> prepareForParser(std::string& bytes);
 
-// The 1-based line and column of a byte offset; columns count characters, except that a
-// rewritten escape counts as the 6 characters it was written with.
+// The 1-based line and column of a byte offset; columns count characters.
 struct LineAndColumn {
     std::uint64_t line;
     std::uint64_t column;

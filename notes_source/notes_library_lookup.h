@@ -8,8 +8,9 @@
 //   if (lookup.lastError()) { std::cerr << *lookup.lastError() << '\n'; }
 //
 // No library chosen, or nothing at its path: no application (the run's "Could not find
-// Notes.app"). A file that is not a Notes library: an application with 0 accounts (the run's
-// "Could not access Notes"), with lastError() telling what is wrong.
+// Notes.app"). A file that is there but cannot be read or is not a Notes library: an application
+// with 0 accounts (the run's "Could not access Notes"), with lastError() telling what is wrong;
+// also a library that holds no accounts has a lastError() that says so.
 
 #include <optional>
 #include <string>

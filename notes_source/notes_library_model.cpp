@@ -1,7 +1,5 @@
 #include "notes_source/notes_library_model.h"
 
-#include "notes_source/library_text.h"
-
 namespace quillmere::notes_library {
 
 Text AttachmentNode::name() const { return library_->text(title); }
@@ -63,7 +61,7 @@ std::string_view Library::bytes(StoredString stored) const {
     return std::string_view(strings).substr(stored.offset, stored.length);
 }
 
-Text Library::text(StoredString stored) const { return library_text::storedToText(bytes(stored)); }
+Text Library::text(StoredString stored) const { return text::fromUtf8(bytes(stored)); }
 
 std::optional<Text> Library::text(const std::optional<StoredString>& stored) const {
     if (!stored) return std::nullopt;

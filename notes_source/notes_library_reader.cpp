@@ -62,7 +62,7 @@ std::string describe(ValueType type) {
 // values cut short, always valid UTF-8.
 std::string quoted(std::string_view stored) {
     constexpr std::size_t kLongest = 60;
-    const Text value = library_text::storedToText(stored);
+    const Text value = text::fromUtf8(stored);
     Text shown;
     for (std::size_t i = 0; i < value.size() && i < kLongest; ++i) {
         const char16_t unit = value[i];
@@ -142,7 +142,14 @@ struct NamedContainer {
 // file of another kind is reported as such.
 class Handler {
 public:
-    explicit Handler(Library& library) : library_(library) {}
+    // `stream` is the parser's input, which starts at `streamStart` of the bytes that
+    // `hugeNumbers` count in.
+    Handler(Library& library, const rapidjson::MemoryStream& stream, std::size_t streamStart,
+            const std::vector<library_text::HugeNumber>& hugeNumbers)
+        : library_(library),
+          stream_(stream),
+          streamStart_(streamStart),
+          hugeNumbers_(hugeNumbers) {}
 
     bool Null() { return value(ValueType::Null); }
     bool Bool(bool flag) { return value(ValueType::Boolean, {}, flag); }
@@ -152,7 +159,7 @@ public:
     bool Uint64(std::uint64_t) { return value(ValueType::Number); }
     bool Double(double) { return value(ValueType::Number); }
     bool RawNumber(const char* text, rapidjson::SizeType length, bool) {
-        return value(ValueType::Number, std::string_view(text, length));
+        return value(ValueType::Number, numberAsWritten(std::string_view(text, length)));
     }
     bool String(const char* text, rapidjson::SizeType length, bool) {
         return value(ValueType::String, std::string_view(text, length));
@@ -179,6 +186,8 @@ private:
         frames_.emplace_back(kind, node, parentFolder);
     }
     std::string path() const;
+    // A number as the file has it, also one that was too large for the parser.
+    std::string_view numberAsWritten(std::string_view parsed);
 
     bool rootMember(ValueType type, std::string_view text);
     bool accountMember(const Frame& frame, ValueType type, std::string_view text);
@@ -187,6 +196,10 @@ private:
     bool element(const Frame& frame, ValueType type);
 
     Library& library_;
+    const rapidjson::MemoryStream& stream_;
+    const std::size_t streamStart_;
+    const std::vector<library_text::HugeNumber>& hugeNumbers_;
+    std::size_t nextHugeNumber_ = 0;
     std::vector<Frame> frames_;
     std::vector<NamedContainer> namedContainers_;
     bool seenFormat_ = false;
@@ -196,6 +209,15 @@ private:
     std::optional<ReadFault> versionFault_;
     std::optional<ReadFault> memberFault_;
 };
+
+std::string_view Handler::numberAsWritten(std::string_view parsed) {
+    // The parser has just read the number; the stream stands right after it.
+    const std::size_t offset = streamStart_ + stream_.Tell() - parsed.size();
+    if (nextHugeNumber_ < hugeNumbers_.size() && hugeNumbers_[nextHugeNumber_].offset == offset) {
+        return hugeNumbers_[nextHugeNumber_++].text;
+    }
+    return parsed;
+}
 
 bool Handler::Key(const char* text, rapidjson::SizeType length, bool) {
     Frame& top = frames_.back();
@@ -536,7 +558,15 @@ void resolveContainers(Library& library, const std::vector<NamedContainer>& name
     }
 }
 
-std::string parseErrorText(rapidjson::ParseErrorCode code) {
+std::string parseErrorText(rapidjson::ParseErrorCode code, std::string_view bytes,
+                           std::size_t offset) {
+    if (code == rapidjson::kParseErrorStringEscapeInvalid && offset < bytes.size() &&
+        static_cast<unsigned char>(bytes[offset]) < 0x20) {
+        // The parser names a raw control character an invalid escape.
+        char unit[8];
+        std::snprintf(unit, sizeof unit, "U+%04X", static_cast<unsigned char>(bytes[offset]));
+        return std::string("not valid JSON: control character ") + unit + " in string";
+    }
     std::string text = rapidjson::GetParseError_En(code);
     if (!text.empty() && text.back() == '.') text.pop_back();
     if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z')
@@ -563,21 +593,21 @@ ReadResult readLibrary(std::string bytes) {
                           ReadFault{placeOf(text, *bad),
                                     nul ? "not valid JSON (a NUL character)" : "not UTF-8 text"}};
     }
-    library_text::keepLoneSurrogateEscapes(bytes);
+    const std::vector<library_text::HugeNumber> hugeNumbers = library_text::prepareForParser(bytes);
 
     auto library = std::make_shared<Library>();
     // Stored strings never outgrow the file, so the store is never moved while it fills.
     library->strings.reserve(bytes.size() - start);
-    Handler handler(*library);
     rapidjson::MemoryStream stream(bytes.data() + start, bytes.size() - start);
+    Handler handler(*library, stream, start, hugeNumbers);
     rapidjson::Reader reader;
     const auto parsed =
         reader.Parse<rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag>(
             stream, handler);
     if (parsed.IsError()) {
         const std::string_view text = std::string_view(bytes).substr(start);
-        return ReadResult{nullptr,
-                          ReadFault{placeOf(text, parsed.Offset()), parseErrorText(parsed.Code())}};
+        return ReadResult{nullptr, ReadFault{placeOf(text, parsed.Offset()),
+                                             parseErrorText(parsed.Code(), text, parsed.Offset())}};
     }
     std::string().swap(bytes);
 

@@ -46,7 +46,11 @@ TEST_F(ImportCommandTest, NotesNotFoundOrNotAccessibleEndTheRunWithOne) {
          {},
          {},
          dir + ": a folder without NoteStore.sqlite in it\n" + noAccess},
-        {"no_accounts", {"--library", lib}, {}, library("[]"), noAccess},
+        {"no_accounts",
+         {"--library", lib},
+         {},
+         library("[]"),
+         lib + ": the library holds no accounts\n" + noAccess},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

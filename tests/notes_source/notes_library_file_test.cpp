@@ -1,8 +1,12 @@
 #include "notes_source/notes_library_file.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 
 #include "tests/support/private_environment.h"
 
@@ -10,6 +14,7 @@ namespace quillmere {
 namespace {
 
 using namespace std::chrono;
+namespace fs = std::filesystem;
 
 const std::string kHead = R"({"format": "notes-library", "version": 1, "accounts": )";
 
@@ -67,7 +72,7 @@ TEST_F(NotesLibraryFile, ReadsEveryMemberAndWhatItsAbsenceMeans) {
     auto notes = loaded(
         "\xEF\xBB\xBF"
         R"({
-      "format": "notes-library", "version": 1.0, "generator": {"list": [1, [2]]},
+      "format": "notes-library", "version": 1.0, "generator": {"list": [1, [2], 1e400, -2E+0309]},
       "accounts": [
         {"id": "acc-1", "name": "iCloud", "colour": "blue", "folders": [{
           "id": "f-1", "name": "Récipes", "extra": [{"notes": "not these"}], "notes": [{
@@ -97,7 +102,10 @@ TEST_F(NotesLibraryFile, ReadsEveryMemberAndWhatItsAbsenceMeans) {
     EXPECT_EQ(notes->notes().objectAtIndex(1)->creationDate(), std::nullopt);
     EXPECT_EQ(notes->notes().objectAtIndex(1)->modificationDate(), std::nullopt);
 
-    EXPECT_EQ(loaded(R"({"format": "notes-library", "version": 1})")->accounts().count(), 0u);
+    // A library without accounts is read, and the one line says why the run will find none.
+    const auto empty = load(R"({"format": "notes-library", "version": 1})");
+    EXPECT_EQ(empty.application->accounts().count(), 0u);
+    EXPECT_EQ(empty.error, path_ + ": the library holds no accounts");
 }
 
 TEST_F(NotesLibraryFile, AccountFoldersArePreOrderAndApplicationNotesAreEveryNote) {
@@ -148,21 +156,22 @@ TEST_F(NotesLibraryFile, NamedContainersResolveWithinTheAccount) {
               "  folder - \"\" in '' \"\" [ ]\n");
 }
 
-TEST_F(NotesLibraryFile, KeepsLoneSurrogateEscapesAsOneCodeUnit) {
-    const Text high(1, char16_t(0xD83D));
+// A lone surrogate reads as the U+FFFD it would be on disk: one code unit either way.
+TEST_F(NotesLibraryFile, ReadsLoneSurrogateEscapesAsTheReplacementCharacter) {
+    const Text high(1, char16_t(0xFFFD));
     struct Row {
         const char* name;
         std::string json;
         Text expected;
     };
     const Row rows[] = {
-        {"lone high", R"(a\ud800b)", Text(u"a") + char16_t(0xD800) + u"b"},
-        {"lone low", R"(\uDC00)", Text(1, char16_t(0xDC00))},
+        {"lone high", R"(a\ud800b)", u"a\uFFFDb"},
+        {"lone low", R"(\uDC00)", high},
         {"high before a letter escape", R"(\ud83d\u0041)", high + u"A"},
         {"high at the end", R"(x\uD83D)", u"x" + high},
         {"two highs", R"(\ud83d\ud83d\ude00)", high + u"😀"},
         {"escaped pair", R"(\ud83d\ude00)", u"😀"},
-        {"escaped quote before", R"(\"\ud800)", Text(u"\"") + char16_t(0xD800)},
+        {"escaped quote before", R"(\"\ud800)", u"\"\uFFFD"},
         {"escaped backslash before u", R"(\\ud800)", u"\\ud800"},
     };
     for (const Row& row : rows) {
@@ -209,6 +218,8 @@ TEST_F(NotesLibraryFile, ReportsEachFaultWithItsPlace) {
          "line 1, column 3: not valid JSON: incorrect hex digit after \\u escape in string"},
         {"escape not hex", R"(["\ud8zz"])",
          "line 1, column 3: not valid JSON: incorrect hex digit after \\u escape in string"},
+        {"raw tab in a string", "{\"a\tb\": 1}",
+         "line 1, column 4: not valid JSON: control character U+0009 in string"},
         {"column after a byte order mark", "\xEF\xBB\xBF" + kHead + "}",
          "line 1, column 55: not valid JSON: invalid value"},
         {"top level array", "[]", "top level: not a Notes library (an array, not an object)"},
@@ -222,6 +233,8 @@ TEST_F(NotesLibraryFile, ReportsEachFaultWithItsPlace) {
         {"no version", R"({"format": "notes-library"})", "top level: no \"version\" member"},
         {"version 1.5", R"({"format": "notes-library", "version": 1.5})",
          "version: unknown version 1.5 (this importer reads version 1)"},
+        {"version too large for a double", R"({"format": "notes-library", "version": 1e400})",
+         "version: unknown version 1e400 (this importer reads version 1)"},
         {"version as text", R"({"format": "notes-library", "version": "1"})",
          "version: expected a number, found a string"},
         {"version reported before a member fault",
@@ -260,11 +273,37 @@ TEST_F(NotesLibraryFile, ReportsEachFaultWithItsPlace) {
     }
 }
 
-// A missing file is told apart from one that cannot be read (its messages are shown in the
-// lookup's test); a message stays on one line whatever the file's name.
+// Only a regular file of bounded size is read, so that nothing hangs or fills the memory; a file
+// that is there but cannot be read counts as found. A message stays on one line whatever the
+// file's name.
 TEST_F(NotesLibraryFile, NamesAFileThatCannotBeReadInOneLine) {
-    EXPECT_FALSE(loadNotesLibrary((env_.root() / "nowhere.json").string()).found);
-    EXPECT_TRUE(loadNotesLibrary(env_.root().string()).found);
+    const fs::path root = env_.root();
+    ASSERT_EQ(::mkfifo((root / "fifo.json").c_str(), 0600), 0);
+    fs::create_symlink(root / "loop.json", root / "loop.json");
+    {
+        std::ofstream huge(root / "huge.json");  // sparse: takes no space
+    }
+    fs::resize_file(root / "huge.json", (4ull << 30) + 1);
+    const struct {
+        const char* name;
+        fs::path path;
+        bool found;
+        std::string reason;
+    } rows[] = {
+        {"missing", root / "nowhere.json", false, "No such file or directory"},
+        {"folder", root, true, "Is a directory"},
+        {"fifo", root / "fifo.json", true, "not a regular file"},
+        {"device", "/dev/zero", true, "not a regular file"},
+        {"over 4 GiB", root / "huge.json", true, "larger than 4 GiB"},
+        {"unreachable", root / "loop.json", true, "Too many levels of symbolic links"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const LibraryLoad result = loadNotesLibrary(row.path.string());
+        EXPECT_EQ(result.found, row.found);
+        EXPECT_EQ(result.application, nullptr);
+        EXPECT_EQ(result.error, row.path.string() + ": cannot be read (" + row.reason + ")");
+    }
     auto result = load("[]", "odd\nname.json");
     ASSERT_TRUE(result.error);
     EXPECT_EQ(result.error->find('\n'), std::string::npos);
