@@ -3,6 +3,7 @@
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string_view>
@@ -27,6 +28,13 @@ constexpr std::uint64_t kLongestIpv6 = 64;
 constexpr std::array<std::u16string_view, 20> kFileExtensionDomains = {
     u"ac",  u"ai", u"am", u"app", u"cc", u"in", u"md", u"mk", u"ml", u"mm",
     u"mov", u"pl", u"pm", u"ps",  u"py", u"rs", u"sh", u"so", u"tf", u"zip"};
+
+// The schemes of "scheme://" links: those that open a page, a mailbox, a call or a transfer.
+// Any other may run code or reach local files (javascript:, vbscript:, data:, file:), so a
+// plain-text mention of it never becomes a link.
+constexpr std::array<std::u16string_view, 17> kSafeSchemes = {
+    u"mailto", u"http", u"https", u"ftp",  u"ftps", u"sftp", u"ssh",    u"git",     u"irc",
+    u"ircs",   u"news", u"nntp",  u"rtsp", u"tel",  u"feed", u"webcal", u"facetime"};
 
 bool isAsciiLetter(char32_t c) { return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z'); }
 bool isAsciiDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
@@ -63,6 +71,12 @@ struct Host {
     std::uint64_t length() const { return end - start; }
 };
 
+bool isSafeScheme(TextView scheme) {
+    return std::any_of(kSafeSchemes.begin(), kSafeSchemes.end(), [&](std::u16string_view safe) {
+        return equalsIgnoringAsciiCase(scheme, safe);
+    });
+}
+
 class SegmentScanner {
 public:
     SegmentScanner(TextView text, Range segment, const TopLevelDomains& domains,
@@ -82,6 +96,12 @@ public:
             std::optional<Range> link;
             if (c.value == U':') {
                 link = schemeLinkAt(i);
+                if (link && !isSafeScheme(text_.substr(link->location, i - link->location))) {
+                    // Passed over whole, so that no part of it becomes a link of its own.
+                    lastEnd_ = i = link->end();
+                    localStart = kNone;
+                    continue;
+                }
             } else if (c.value == U'@') {
                 link = emailAt(i, localStart);
             } else if (isHostStart(i, c.value)) {
@@ -129,7 +149,7 @@ private:
     text::CodePoint before(std::uint64_t i) const {
         const char16_t last = text_[i - 1];
         if (U16_IS_TRAIL(last) && i - 1 > begin_ && U16_IS_LEAD(text_[i - 2])) {
-            return {U16_GET_SUPPLEMENTARY(text_[i - 2], last), 2};
+            return {static_cast<char32_t>(U16_GET_SUPPLEMENTARY(text_[i - 2], last)), 2};
         }
         return {last, 1};
     }

@@ -3,9 +3,11 @@
 // inside the content of an existing anchor element, scanning each stretch of text between tags
 // in a single pass from left to right. The rules:
 //
-// - An address with a scheme: "https://host/path", any "scheme://" whose scheme is a letter
-//   followed by letters, digits, "+", "." or "-", and "mailto:local@host". The host may be a
-//   name in any script, an IPv4 address or a bracketed IPv6 address, with a port.
+// - An address with a scheme that is safe to open: "https://host/path", "ftp://host" and the
+//   like, and "mailto:local@host". A scheme that may run code or reach local files
+//   ("javascript:", "vbscript:", "data:", "file:", any other not on the list) never makes a
+//   link, nor does any part of its address. The host may be a name in any script, an IPv4
+//   address or a bracketed IPv6 address, with a port.
 // - A "www." host name, such as "www.example.com/path".
 // - A bare host name whose last label is a real top-level domain: "apple.com",
 //   "bbc.co.uk/news". A name whose top-level domain is also a common file extension

@@ -45,9 +45,14 @@ void expectLinks(const std::vector<Case>& cases,
 
 TEST(LinkDetector, AddressesWithAScheme) {
     expectLinks({
-        {"any_scheme_any_case",
-         "see http://example.com HTTP://X.ORG x-man+1.2://host/x",
-         {"http://example.com", "HTTP://X.ORG", "x-man+1.2://host/x"}},
+        {"safe_schemes_any_case",
+         "see http://example.com HTTP://X.ORG ftp://host/x",
+         {"http://example.com", "HTTP://X.ORG", "ftp://host/x"}},
+        // A scheme that may run code or open local files: no link, and no part of it either.
+        {"unsafe_schemes",
+         "JAVASCRIPT://x.io/%0aalert(6) vbscript://example.com/a data://example.com/a "
+         "file://example.com/etc x-man+1.2://example.com",
+         {}},
         {"scheme_after_digits", "1.https://example.com", {"https://example.com"}},
         {"no_known_domain_needed",
          "http://example.invalid http://localhost:8000/x",
