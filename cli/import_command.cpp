@@ -28,10 +28,9 @@ namespace quillmere {
 
 namespace {
 
-// The library to read: the one named on the command line, else the one chosen in the window.
-std::optional<std::string> libraryPath(const command_line::Options& options,
-                                       const UserDefaults& defaults) {
-    if (options.libraryPath) return options.libraryPath;
+// The library to read: the one named on the command line (an argument-domain override), else
+// the one chosen in the window.
+std::optional<std::string> libraryPath(const UserDefaults& defaults) {
     auto chosen = defaults.stringForKey(UserDefaultsStore::kNotesLibraryPathKey);
     if (chosen && chosen->empty()) return std::nullopt;
     return chosen;
@@ -52,6 +51,9 @@ int runImportCommand(const command_line::Options& options) {
     auto defaults = std::make_shared<UserDefaultsStore>(UserDefaultsStore::defaultFile());
     if (auto error = defaults->lastError()) {
         statusLine->printLine(system_log::escapeControlCharacters(*error));
+    }
+    if (options.libraryPath) {
+        defaults->setArgumentString(UserDefaultsStore::kNotesLibraryPathKey, *options.libraryPath);
     }
     if (options.useHeading) {
         defaults->setArgumentBool(AppDelegate::kUseFirstParagraphAsHeadingKey, *options.useHeading);
@@ -77,7 +79,7 @@ int runImportCommand(const command_line::Options& options) {
         .linkDetector = std::make_shared<LinkScanner>(),
         .notesLookup = std::make_shared<TerminalNotesLookup>(
             std::make_shared<NotesLibraryLookup>(
-                libraryPath(options, *defaults),
+                libraryPath(*defaults),
                 [log](const std::string& line) { log->log(line); }),
             statusLine),
     });

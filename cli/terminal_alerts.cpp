@@ -8,7 +8,6 @@ TerminalAlerts::TerminalAlerts(std::shared_ptr<TerminalStatusLine> statusLine)
     : statusLine_(std::move(statusLine)) {}
 
 void TerminalAlerts::runModal(const Alert& alert) {
-    ++count_;
     // An error's text may quote a file name; it must stay on its line.
     statusLine_->printLine(system_log::escapeControlCharacters(alert.messageText));
     if (!alert.informativeText.empty()) {

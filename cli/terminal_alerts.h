@@ -17,12 +17,9 @@ public:
     // An empty informative text prints no line.
     void runModal(const Alert& alert) override;
 
-    // How many alerts were run.
-    std::size_t count() const { return count_; }
 
 private:
     std::shared_ptr<TerminalStatusLine> statusLine_;
-    std::size_t count_ = 0;
 };
 
 }  // namespace quillmere

@@ -20,7 +20,6 @@ void TerminalProgressIndicator::setHidden(bool hidden) {
         statusLine_->clearStatus();
         return;
     }
-    wasShown_ = true;
     start_ = std::chrono::steady_clock::now();
     draw(true);
 }

@@ -3,8 +3,7 @@
 //
 //   [==============>               ]  12/40  3.5 notes/s
 //
-// The indicator keeps its values whether or not a bar is drawn, so that the command can tell
-// afterwards whether a run got as far as showing it.
+// The indicator keeps its values whether or not a bar is drawn.
 
 #include <chrono>
 #include <memory>
@@ -27,15 +26,12 @@ public:
     double doubleValue() const override { return value_; }
     void incrementBy(double delta) override;
 
-    // Whether the bar was ever shown: a run that got past its checks shows it.
-    bool wasShown() const { return wasShown_; }
 
 private:
     void draw(bool force);
 
     std::shared_ptr<TerminalStatusLine> statusLine_;
     bool hidden_ = true;
-    bool wasShown_ = false;
     double maxValue_ = 100.0;
     double value_ = 0.0;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();

@@ -35,27 +35,6 @@ void EventLoop::stop() {
     wake_.notify_one();
 }
 
-std::size_t EventLoop::drain() {
-    std::size_t count;
-    {
-        std::lock_guard lock(mutex_);
-        count = queue_.size();
-    }
-    // Only what was queued before the call: work that queues more work cannot keep it busy.
-    std::size_t ran = 0;
-    for (; ran < count; ++ran) {
-        std::function<void()> work;
-        {
-            std::lock_guard lock(mutex_);
-            if (queue_.empty()) break;
-            work = std::move(queue_.front());
-            queue_.pop_front();
-        }
-        work();
-    }
-    return ran;
-}
-
 std::function<void()> EventLoop::next() {
     std::unique_lock lock(mutex_);
     wake_.wait(lock, [this] { return stopRequested_ || !queue_.empty(); });

@@ -35,9 +35,6 @@ public:
     // Makes run() return after the item that is running. From any thread; a stop() that comes
     // while the loop is not running makes the next run() return at once.
     void stop();
-    // Runs the work queued so far without waiting for more; answers how many items ran. Only on
-    // the loop's thread.
-    std::size_t drain();
 
 private:
     // Waits for the next item; answers nothing once stop() has been called.
