@@ -673,7 +673,9 @@ private:
 
 bool looksLikeSqliteDatabase(const std::string& path) {
     static constexpr char kHeader[16] = "SQLite format 3";  // with its terminating zero
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A FIFO or a device must not block the look or feed it without end.
+    if (!isRegularFile(path)) return false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
     char header[16];
     const ssize_t n = ::read(fd, header, sizeof header);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -33,6 +34,16 @@ std::string parentPath(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::size_t longestComponent(const std::string& path) {
+    std::size_t longest = 0;
+    for (std::size_t start = 0; start <= path.size();) {
+        const std::size_t slash = std::min(path.find('/', start), path.size());
+        longest = std::max(longest, slash - start);
+        start = slash + 1;
+    }
+    return longest;
+}
+
 std::string inQuotes(const std::string& name) { return "\u201C" + name + "\u201D"; }
 
 // Why an operation failed, in words for the user, from the errno it ended with.
@@ -48,11 +59,10 @@ std::string reasonFor(int errorNumber, const std::string& path) {
         case EROFS:
             return "The disk is read-only.";
         case ENAMETOOLONG:
-            if (path.size() >= PATH_MAX) {
-                // Every name may be short; it is the depth that exceeds the limit.
-                return "Its path is " + std::to_string(path.size()) +
-                       " bytes long, more than the " + std::to_string(PATH_MAX - 1) +
-                       " the system allows.";
+            if (longestComponent(path) <= NAME_MAX) {
+                // Every name is short enough; it is the depth that exceeds the limit.
+                return "Its path is too long for the system (" + std::to_string(path.size()) +
+                       " bytes; the limit is " + std::to_string(PATH_MAX - 1) + ").";
             }
             return "The name is too long for the file system.";
         default:

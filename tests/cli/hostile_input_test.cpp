@@ -12,7 +12,8 @@ namespace fs = std::filesystem;
 
 TEST_F(ImportCommandTest, HostileSettingsAndLibrariesGetOneLine) {
     const std::string noAccess = "Could not access Notes\n";
-    const std::string settings = settingsFile().string();
+    const std::string settings = settingsFile().string(), fifo = (root() / "fifo.json").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const struct Row {
         const char* name;
         std::string settings;  // "fifo", or the content of the settings file
@@ -30,6 +31,11 @@ TEST_F(ImportCommandTest, HostileSettingsAndLibrariesGetOneLine) {
          {"--library", libraryFile().string(), "--no-open"},
          0,
          settings + ": not a settings file: nested more than 512 levels deep\n"},
+        {"library_fifo",
+         "{}",
+         {"--library", fifo, "--no-open"},
+         1,
+         fifo + ": cannot be read (not a regular file)\n" + noAccess},
         {"library_dev_zero",
          "{}",
          {"--library", "/dev/zero", "--no-open"},
