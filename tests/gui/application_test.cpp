@@ -288,7 +288,8 @@ TEST_F(WindowTest, EachAlertEndsTheRunAndLeavesTheStartButton) {
          (root() / "gone.json").string() + ": cannot be read (No such file or directory)"},
         {"not_a_library", broken, std::nullopt, noAccess,
          broken.string() + ": line 1, column 11: not valid JSON: invalid value"},
-        {"no_accounts", root() / "empty.json", std::nullopt, noAccess, ""},
+        {"no_accounts", root() / "empty.json", std::nullopt, noAccess,
+         (root() / "empty.json").string() + ": the library holds no accounts"},
         {"unsafe_temporary_directory", good, shared,
          "The temporary folder \u201c" + planted.string() +
              "\u201d cannot be used safely.|It is a symbolic link, which someone else may have "
