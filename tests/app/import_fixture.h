@@ -59,16 +59,6 @@ protected:
         return fs::directory_iterator(temporaryContainer())->path() / "Imported from Notes";
     }
 
-    // Everything below `root`: relative path -> file content, or "<dir>" for a directory.
-    static std::map<std::string, std::string> tree(const fs::path& root) {
-        std::map<std::string, std::string> entries;
-        for (const auto& entry : fs::recursive_directory_iterator(root)) {
-            entries[fs::relative(entry.path(), root).string()] =
-                entry.is_directory() ? "<dir>" : readFile(entry.path());
-        }
-        return entries;
-    }
-
     std::size_t count(const std::string& call) const {
         return std::count(journal->begin(), journal->end(), call);
     }

@@ -109,16 +109,6 @@ ProgramResult ImportCommandTest::runOnLibrary(const std::string& accountsJson,
     return run(arguments);
 }
 
-std::map<std::string, std::string> treeBelow(const fs::path& root) {
-    std::map<std::string, std::string> tree;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        const std::string relative = entry.path().lexically_relative(root).generic_string();
-        tree[entry.is_directory() ? relative + "/" : relative] =
-            entry.is_directory() ? "" : readFile(entry.path());
-    }
-    return tree;
-}
-
 std::vector<std::string> logMessages(const std::vector<std::string>& lines) {
     static const std::regex logLine(
         R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} quillmere-notes-import\[\d+\] (.*)$)");

@@ -42,9 +42,6 @@ protected:
     PrivateEnvironment env;
 };
 
-// The files and folders below `root`: relative path -> bytes, with "/" after a folder's name.
-std::map<std::string, std::string> treeBelow(const std::filesystem::path& root);
-
 // The messages of log lines ("<date> <time> quillmere-notes-import[<pid>] <message>"); any
 // other line as "?? " and the line.
 std::vector<std::string> logMessages(const std::vector<std::string>& lines);

@@ -45,10 +45,10 @@ TEST_F(ImportCommandTest, ImportsALibraryAndPrintsOnlyTheExportFolder) {
     EXPECT_TRUE(folder.string().starts_with(env.tmp().string() + "/")) << folder;
 
     // With no stored preference the first paragraph is a heading.
-    EXPECT_EQ(treeBelow(folder),
+    EXPECT_EQ(tree(folder),
               (std::map<std::string, std::string>{
-                  {"Empty/", ""},
-                  {"Recipes/", ""},
+                  {"Empty", "<dir>"},
+                  {"Recipes", "<dir>"},
                   {"Recipes/000_Pancakes.html",
                    "<h1>Flour, milk, eggs</h1>\n<p>Fry &amp; serve, see <a "
                    "href=\"https://example.com/pancakes\">https://example.com/pancakes</a></p>\n"},
@@ -57,7 +57,7 @@ TEST_F(ImportCommandTest, ImportsALibraryAndPrintsOnlyTheExportFolder) {
                   {"Recipes/004_.plain-text", "Just words"},
                   // A locked note reads as an empty body: its title alone is written.
                   {"Recipes/005_Secret.html", "<h1>Secret</h1>\n"},
-                  {"Recipes/Desserts/", ""},
+                  {"Recipes/Desserts", "<dir>"},
                   {"Recipes/Desserts/000_Tiramisu.html", "<h1>Mascarpone</h1>"},
               }));
     const std::map<std::string, sys_time<nanoseconds>> modified = {

@@ -14,74 +14,72 @@
 
 namespace quillmere::test {
 
+namespace fs = std::filesystem;
+
 namespace {
 
-std::filesystem::path makePrivateRoot() {
+fs::path makePrivateRoot() {
     const char* base = ::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/quillmere-test-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot create a private test directory under " + pattern);
     }
-    return std::filesystem::path(pattern);
+    return pattern;
 }
 
 }  // namespace
 
 PrivateEnvironment::PrivateEnvironment() : root_(makePrivateRoot()) {
-    std::filesystem::create_directories(tmp());
-    std::filesystem::create_directories(home() / ".config");
-    std::filesystem::create_directories(home() / ".local" / "share");
-    // A private TMPDIR must satisfy the importer's own safety checks.
-    ::chmod(tmp().c_str(), 0700);
+    fs::create_directory(home());
+    fs::create_directory(tmp());
+    ::chmod(tmp().c_str(), 0700);  // a private TMPDIR must pass the importer's own checks
     set("TMPDIR", tmp().string());
     set("HOME", home().string());
-    set("XDG_CONFIG_HOME", (home() / ".config").string());
-    set("XDG_DATA_HOME", (home() / ".local" / "share").string());
+    set("XDG_CONFIG_HOME", std::nullopt);
+    set("XDG_DATA_HOME", std::nullopt);
 }
 
 PrivateEnvironment::~PrivateEnvironment() {
     for (const auto& [name, value] : saved_) {
-        if (value) {
-            ::setenv(name.c_str(), value->c_str(), 1);
-        } else {
-            ::unsetenv(name.c_str());
-        }
+        value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
     }
     std::error_code ignored;
     // Tests may leave read-only directories behind; open them up before removing.
-    for (auto it = std::filesystem::recursive_directory_iterator(root_, ignored);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+    for (auto it = fs::recursive_directory_iterator(root_, ignored);
+         it != fs::recursive_directory_iterator(); it.increment(ignored)) {
         if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
-            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                         std::filesystem::perm_options::add, ignored);
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
         }
     }
-    std::filesystem::remove_all(root_, ignored);
+    fs::remove_all(root_, ignored);
 }
 
 void PrivateEnvironment::set(const std::string& name, const std::optional<std::string>& value) {
-    if (!saved_.contains(name)) {
-        const char* old = ::getenv(name.c_str());
+    if (const char* old = ::getenv(name.c_str()); !saved_.contains(name)) {
         saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
     }
-    if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-    } else {
-        ::unsetenv(name.c_str());
-    }
+    value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
 }
 
-std::string readFile(const std::filesystem::path& path) {
+std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
 }
 
-void writeFile(const std::filesystem::path& path, const std::string& bytes) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
+std::map<std::string, std::string> tree(const fs::path& root) {
+    std::map<std::string, std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        entries[fs::relative(entry.path(), root).string()] =
+            entry.is_directory() ? "<dir>" : readFile(entry.path());
+    }
+    return entries;
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 bool holdsWithoutPrivileges(const std::function<bool()>& check) {

@@ -1,8 +1,7 @@
 #pragma once
-// Gives a test its own temporary directory and points TMPDIR, HOME, XDG_CONFIG_HOME and
-// XDG_DATA_HOME into it, so that no test writes into the source tree, the current directory or
-// the user's own settings. The directory and the previous environment are restored on
-// destruction.
+// Gives a test its own temporary directory and points TMPDIR and HOME into it (the XDG
+// directories follow HOME), so that no test writes into the source tree, the current directory
+// or the user's own settings. The directory and the previous environment go on destruction.
 //
 //   TEST(Thing, WritesFiles) {
 //       test::PrivateEnvironment env;
@@ -24,11 +23,9 @@ public:
     PrivateEnvironment(const PrivateEnvironment&) = delete;
     PrivateEnvironment& operator=(const PrivateEnvironment&) = delete;
 
-    // The private directory; TMPDIR is root()/tmp, HOME root()/home, XDG_CONFIG_HOME
-    // root()/home/.config and XDG_DATA_HOME root()/home/.local/share.
     const std::filesystem::path& root() const { return root_; }
-    std::filesystem::path tmp() const { return root_ / "tmp"; }
-    std::filesystem::path home() const { return root_ / "home"; }
+    std::filesystem::path tmp() const { return root_ / "tmp"; }    // TMPDIR, mode 0700
+    std::filesystem::path home() const { return root_ / "home"; }  // HOME
 
     // Sets (or, with nullopt, unsets) a variable until destruction.
     void set(const std::string& name, const std::optional<std::string>& value);
@@ -38,8 +35,9 @@ private:
     std::map<std::string, std::optional<std::string>> saved_;
 };
 
-// The whole content of a file as bytes.
 std::string readFile(const std::filesystem::path& path);
+// Everything below `root`: relative path -> file content, or "<dir>" for a directory.
+std::map<std::string, std::string> tree(const std::filesystem::path& root);
 // Writes bytes to a file, creating its parent directories.
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 
