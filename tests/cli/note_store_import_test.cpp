@@ -74,8 +74,8 @@ TEST_F(ImportCommandTest, ImportsEachNotesDatabaseFromAReadOnlyFolder) {
         ASSERT_EQ(result.exitStatus, 0) << result.err;
         const fs::path exported = result.lastOutLine();
         std::set<std::string> files;
-        for (const auto& [path, content] : treeBelow(exported)) {
-            if (!path.ends_with("/")) files.insert(path);
+        for (const auto& [path, content] : tree(exported)) {
+            if (!fs::is_directory(exported / path)) files.insert(path);
         }
         EXPECT_EQ(files, row.files);
         EXPECT_EQ(namesIn(folder), before);
