@@ -76,39 +76,32 @@ TEST_F(ImportCommandTest, ImportsALibraryAndPrintsOnlyTheExportFolder) {
                                               }));
 }
 
-TEST_F(ImportCommandTest, HeadingOptionsOverrideTheStoredValueForOneRunOnly) {
-    const std::string heading = "<h1>First</h1>\n<p>Second</p>\n";
-    const std::string paragraph = "<p>First</p>\n<p>Second</p>\n";
+// Which value wins is the settings store's; the command passes the option on and writes nothing.
+TEST_F(ImportCommandTest, HeadingOptionsOverrideTheSettingsForOneRunOnly) {
     const std::string off = R"({"useFirstParagraphAsHeading": false})";
     const struct {
-        const char* name;
-        std::string settings;
-        std::vector<std::string> options;
+        std::string option;
+        std::optional<std::string> settings;
         std::string expected;
     } rows[] = {
-        {"stored_off", off, {}, paragraph},
-        {"heading_over_stored_off", off, {"--heading"}, heading},
-        {"no_heading_over_stored_on",
-         R"({"useFirstParagraphAsHeading": true})",
-         {"--no-heading"},
-         paragraph},
-        // Reported in one line naming the file; the run goes on with the registered value.
-        {"unreadable_settings", "{not json", {}, heading},
+        {"--heading", off, "<h1>First</h1>\n<p>Second</p>\n"},
+        {"--no-heading", std::nullopt, "<p>First</p>\n<p>Second</p>\n"},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        writeFile(settingsFile(), row.settings);
+        SCOPED_TRACE(row.option);
+        fs::remove_all(settingsFile().parent_path());
+        if (row.settings) writeFile(settingsFile(), *row.settings);
         const auto result = runOnLibrary(R"([{"id": "a", "folders": [{"id": "f", "name": "F",
           "notes": [{"name": "N", "body": "<div>First</div>\n<div>Second</div>\n"}]}]}])",
-                                         row.options);
+                                         {row.option});
         ASSERT_EQ(result.exitStatus, 0) << result.err;
+        EXPECT_EQ(result.err, "");
         EXPECT_EQ(readFile(fs::path(result.lastOutLine()) / "F" / "000_N.html"), row.expected);
-        const bool unreadable = row.settings.starts_with("{not");
-        ASSERT_EQ(result.errLines().size(), unreadable ? 1u : 0u) << result.err;
-        EXPECT_EQ(result.err.find(settingsFile().string()) != std::string::npos, unreadable);
-        // Nothing is written to the settings, and nothing beside them.
-        EXPECT_EQ(readFile(settingsFile()), row.settings);
-        EXPECT_EQ(std::distance(fs::directory_iterator(settingsFile().parent_path()), {}), 1);
+        // Nothing is written: the file is as it was, and nothing is made beside it.
+        const fs::path folder = settingsFile().parent_path();
+        EXPECT_EQ(fs::exists(folder) ? std::distance(fs::directory_iterator(folder), {}) : 0,
+                  row.settings ? 1 : 0);
+        EXPECT_EQ(row.settings ? readFile(settingsFile()) : "", row.settings.value_or(""));
     }
 }
 
