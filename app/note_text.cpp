@@ -1,5 +1,6 @@
 #include "app/note_text.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -143,6 +144,90 @@ Text wrappingLinks(const Text& text, const std::vector<Range>& links) {
     result.append(text, copied, Text::npos);
     return result;
 }
+
+// The removed tags, each removed in a pass of its own in this order.
+constexpr TextView kRemovedTags[] = {u"<tt>", u"</tt>", u"<object>", u"</object>"};
+
+// The removed tag that begins at `at`, or an empty view.
+TextView removedTagAt(TextView text, std::size_t at) {
+    for (const TextView tag : kRemovedTags) {
+        if (text.substr(at, tag.size()) == tag) {
+            return tag;
+        }
+    }
+    return TextView();
+}
+
+// Whether a removed tag runs across the place where `before` and `after` now meet.
+bool joinsIntoRemovedTag(TextView before, TextView after) {
+    constexpr std::size_t kLongest = 9;  // "</object>"
+    Text seam(before.substr(before.size() - std::min(before.size(), kLongest - 1)));
+    const std::size_t cut = seam.size();
+    seam += after.substr(0, kLongest - 1);
+    for (std::size_t at = seam.find(u'<'); at != Text::npos && at < cut;
+         at = seam.find(u'<', at + 1)) {
+        const TextView tag = removedTagAt(seam, at);
+        if (!tag.empty() && at + tag.size() > cut) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The literal steps one after the other, each a pass of its own.
+Text withLiteralsReplacedPassByPass(Text text, bool replaceBreaks, bool repairAmpersands) {
+    if (replaceBreaks) {
+        text::replaceOccurrences(text, u"<br>", u"&nbsp;");
+    }
+    if (repairAmpersands) {
+        text = repairingAmpersands(text);
+    }
+    for (const TextView tag : kRemovedTags) {
+        text::replaceOccurrences(text, tag, u"");
+    }
+    return text;
+}
+
+}  // namespace
+
+Text withLiteralsReplaced(const Text& text, bool replaceBreaks, bool repairAmpersands) {
+    Text result;
+    result.reserve(text.size() + text.size() / 8);
+    std::size_t copied = 0;
+    std::size_t ampersandResume = 0;
+    const std::size_t size = text.size();
+    for (std::size_t i = 0; i < size; ++i) {
+        const char16_t c = text[i];
+        if (c == u'<') {
+            if (replaceBreaks && TextView(text).substr(i, 4) == u"<br>") {
+                result.append(text, copied, i - copied);
+                result += u"&nbsp;";
+                copied = i + 4;
+                i += 3;
+            } else if (const TextView tag = removedTagAt(text, i); !tag.empty()) {
+                result.append(text, copied, i - copied);
+                copied = i + tag.size();
+                i = copied - 1;
+                if (joinsIntoRemovedTag(result, TextView(text).substr(copied))) {
+                    return withLiteralsReplacedPassByPass(text, replaceBreaks, repairAmpersands);
+                }
+            }
+        } else if (c == u'&' && repairAmpersands && i >= ampersandResume && i + 4 < size &&
+                   hasLiteralIgnoringCase(text, i, u"&amp") && text[i + 4] != u';') {
+            result.append(text, copied, i + 4 - copied);
+            result += u';';
+            copied = i + 4;
+            // The character after "&amp" belongs to this match: no "&amp" starts there, but it
+            // may still begin a tag.
+            ampersandResume = i + 5;
+            i += 3;
+        }
+    }
+    result.append(text, copied, Text::npos);
+    return result;
+}
+
+namespace {
 
 // Each named attachment takes the first attachment character left in the text, which may be
 // one that an earlier attachment's name brought in. The text is consumed once from the left:
@@ -296,7 +381,9 @@ void convertFirstParagraphToHeading(Text& text) {
         return;
     }
     const Range bodyStart = firstBodyStartTag(text);
-    const Range bodyEnd = text::rangeOfString(text, u"</body>");
+    // Without a body start tag the end tag changes nothing; most notes have neither.
+    const Range bodyEnd =
+        bodyStart.location != kNotFound ? text::rangeOfString(text, u"</body>") : kNotFoundRange;
     const bool hasBody = bodyStart.location != kNotFound && bodyEnd.location != kNotFound;
 
     const std::uint64_t searchStart = hasBody ? bodyStart.end() : 0;
@@ -334,15 +421,7 @@ Text build(TextView name, TextView body, const std::vector<Text>& attachmentName
     if (links) {
         text = wrappingLinks(text, links->matchesInString(text));
     }
-    if (!isFullDocument) {
-        text::replaceOccurrences(text, u"<br>", u"&nbsp;");
-    }
-    if (hasMarkup) {
-        text = repairingAmpersands(text);
-    }
-    for (const TextView tag : {u"<tt>", u"</tt>", u"<object>", u"</object>"}) {
-        text::replaceOccurrences(text, tag, u"");
-    }
+    text = withLiteralsReplaced(text, !isFullDocument, hasMarkup);
     if (!attachmentNames.empty()) {
         text = referringToAttachments(std::move(text), attachmentNames);
     }

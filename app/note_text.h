@@ -41,5 +41,12 @@ Range lastTagOrEntity(TextView text);
 Text paragraphsFromDivLines(TextView text);
 // Every match of "(&amp)([^;])", case-insensitive, replaced by "$1;$2".
 Text repairingAmpersands(TextView text);
+// The literal steps of the export in one pass, with the result of running them one after the
+// other: every "<br>" replaced by "&nbsp;" (when `replaceBreaks`), the ampersands repaired as
+// above (when `repairAmpersands`), then every "<tt>", "</tt>", "<object>" and "</object>"
+// removed, each tag in a pass of its own. No step makes or breaks a match of another except a
+// removal that joins the text around it into a removed tag ("<ob<tt>ject>"); such a text is
+// handed to the separate passes.
+Text withLiteralsReplaced(const Text& text, bool replaceBreaks, bool repairAmpersands);
 
 }  // namespace quillmere::note_text

@@ -6,7 +6,8 @@
 #   bench/whole_library.sh [NOTES=20000] [RUNS=5] [BUILD=build/release] [IMPORTER]
 #
 # Needs the release build of quillmere-notes-import, notes_library_generator and export_floor.
-# Everything is written below one fresh directory in $TMPDIR (or /tmp), removed at the end.
+# Everything is written below one fresh directory in $TMPDIR (or /tmp), removed at the end;
+# TMPDIR=/dev/shm takes the disk's noise out of the comparison.
 set -euo pipefail
 
 notes=${1:-20000}
@@ -28,7 +29,7 @@ library_bytes=$(stat -c %s "$library")
 
 import_once() {  # prints "seconds peak-KiB", leaves the export folder's path in $work/last
     /usr/bin/time -f '%e %M' -o "$work/time" \
-        "$importer" --library "$library" --quiet --no-open >"$work/last"
+        "$importer" --library "$library" --quiet --no-open >"$work/last" 2>"$work/log"
     cat "$work/time"
 }
 

@@ -110,5 +110,35 @@ TEST(NoteTextScans, DivLinesAndAmpersandsAgreeWithTheirExpressions) {
     }
 }
 
+// One pass must give what the separate passes give, tags joined by a removal included.
+TEST(NoteTextScans, LiteralStepsInOnePassAgreeWithSeparatePasses) {
+    const RegularExpression ampersand(u"(&amp)([^;])", kCaseInsensitive);
+    // Removals that join the text around them into another removed tag, then random texts.
+    std::vector<Text> samples = {u"<ob<tt>ject>",   u"</t<tt>t>",    u"<<tt>/tt>x",
+                                 u"</obj</tt>ect>", u"<t<tt><tt>t>", u"&amp<tt>;<br>"};
+    RandomTexts texts;
+    for (int trial = 0; trial < kTrials; ++trial) {
+        samples.push_back(texts.next());
+    }
+    for (const Text& text : samples) {
+        for (const bool breaks : {false, true}) {
+            for (const bool ampersands : {false, true}) {
+                Text expected = text;
+                if (breaks) {
+                    text::replaceOccurrences(expected, u"<br>", u"&nbsp;");
+                }
+                if (ampersands) {
+                    ampersand.replaceMatches(expected, u"$1;$2");
+                }
+                for (const TextView tag : {u"<tt>", u"</tt>", u"<object>", u"</object>"}) {
+                    text::replaceOccurrences(expected, tag, u"");
+                }
+                ASSERT_EQ(note_text::withLiteralsReplaced(text, breaks, ampersands), expected)
+                    << text::toUtf8(text) << " breaks " << breaks << " ampersands " << ampersands;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quillmere
