@@ -16,7 +16,9 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
+#include "app/note_text.h"
 #include "notes_source/notes_model.h"
 #include "platform/files/file_url.h"
 #include "platform/text/regular_expression.h"
@@ -93,6 +95,25 @@ public:
     static const RegularExpression& simpleXMLContentExpression();
 
 private:
+    // One note as the export reads it from Notes; `note` is null for a missing element.
+    struct NoteForExport {
+        std::shared_ptr<NotesNote> note;
+        Text name;
+        Text body;
+        std::vector<Text> attachmentNames;
+        bool firstParagraphAsHeading = false;
+    };
+    // The note export step in three parts: reading the note (on the walk), building its text up
+    // to its links (pure, on any thread), then finishing the text and writing its file, setting
+    // its dates or logging (on the walk).
+    NoteForExport readNoteForExport(const std::shared_ptr<NotesNote>& note) const;
+    static note_text::LinkedText linkNoteText(const NoteForExport& note);
+    void writeNoteFile(const NoteForExport& note, const note_text::LinkedText& linked,
+                       std::uint64_t index, const FileURL& folderURL,
+                       note_file::ExportDirectories* directories);
+    // Posts `count` progress steps to the main queue as one block, each step its own increment.
+    void postProgressSteps(std::uint64_t count);
+
     // The part of a run that goes on in the background, and its final step on the main queue.
     void walkAccounts(const std::shared_ptr<NotesApplication>& notes, const FileURL& exportFolder);
     void completeImport(const FileURL& exportFolder);

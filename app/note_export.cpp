@@ -27,44 +27,69 @@ Text indexedName(std::uint64_t index, const Text& name) {
 
 void AppDelegate::exportNote(const std::shared_ptr<NotesNote>& note, std::uint64_t index,
                              const FileURL& folderURL, note_file::ExportDirectories* directories) {
-    const AppServices& services = appServices();
-    if (note) {
-        const Text name = note->name();
-        const Text body = note->body();
+    const NoteForExport read = readNoteForExport(note);
+    writeNoteFile(read, linkNoteText(read), index, folderURL, directories);
+    postProgressSteps(1);
+}
 
-        const Text fileName = export_names::replacingPathSeparators(
-            PathUtilities::stringByReplacingUnallowedFilenameCharacters(indexedName(index, name)));
-
-        std::vector<Text> attachmentNames;
-        for (const std::shared_ptr<NotesAttachment>& attachment : note->attachments()) {
-            attachmentNames.push_back(attachment ? attachment->name() : Text());
-        }
-        const Text text =
-            note_text::build(name, body, attachmentNames,
-                             services.userDefaults->boolForKey(kUseFirstParagraphAsHeadingKey),
-                             services.linkDetector.get());
-
-        if (!text.empty()) {
-            const Text extension =
-                HTMLConvenience::containsHTML(text) ? Text(u"html") : Text(u"plain-text");
-            Error error;
-            if (const std::optional<FileURL> url =
-                    note_file::write(text, fileName, extension, folderURL, directories, &error)) {
-                note_file::setDates(*url, note->creationDate(), note->modificationDate());
-            } else {
-                services.log->log("Note: " + log_format::describe(name) +
-                                  " could not be written: " + error.description + " " +
-                                  error.recoverySuggestion);
-            }
-        } else {
-            services.log->log("Note: " + log_format::describe(name) +
-                              " is empty or password protected!");
-        }
+AppDelegate::NoteForExport AppDelegate::readNoteForExport(
+    const std::shared_ptr<NotesNote>& note) const {
+    NoteForExport read;
+    if (!note) {
+        return read;
     }
+    read.note = note;
+    read.name = note->name();
+    read.body = note->body();
+    for (const std::shared_ptr<NotesAttachment>& attachment : note->attachments()) {
+        read.attachmentNames.push_back(attachment ? attachment->name() : Text());
+    }
+    read.firstParagraphAsHeading =
+        appServices().userDefaults->boolForKey(kUseFirstParagraphAsHeadingKey);
+    return read;
+}
 
-    services.mainQueue->async([self = shared_from_this()] {
+note_text::LinkedText AppDelegate::linkNoteText(const NoteForExport& note) {
+    if (!note.note) {
+        return note_text::LinkedText();
+    }
+    return note_text::linkedText(note.name, note.body, note.firstParagraphAsHeading,
+                                 appServices().linkDetector.get());
+}
+
+void AppDelegate::writeNoteFile(const NoteForExport& note, const note_text::LinkedText& linked,
+                                std::uint64_t index, const FileURL& folderURL,
+                                note_file::ExportDirectories* directories) {
+    if (!note.note) {
+        return;
+    }
+    const Text text = note_text::finishedText(linked, note.attachmentNames);
+    const AppServices& services = appServices();
+    if (text.empty()) {
+        services.log->log("Note: " + log_format::describe(note.name) +
+                          " is empty or password protected!");
+        return;
+    }
+    const Text fileName = export_names::replacingPathSeparators(
+        PathUtilities::stringByReplacingUnallowedFilenameCharacters(indexedName(index, note.name)));
+    const Text extension =
+        HTMLConvenience::containsHTML(text) ? Text(u"html") : Text(u"plain-text");
+    Error error;
+    if (const std::optional<FileURL> url =
+            note_file::write(text, fileName, extension, folderURL, directories, &error)) {
+        note_file::setDates(*url, note.note->creationDate(), note.note->modificationDate());
+    } else {
+        services.log->log("Note: " + log_format::describe(note.name) + " could not be written: " +
+                          error.description + " " + error.recoverySuggestion);
+    }
+}
+
+void AppDelegate::postProgressSteps(std::uint64_t count) {
+    appServices().mainQueue->async([self = shared_from_this(), count] {
         if (const std::shared_ptr<ProgressIndicator> progress = self->progressIndicator().lock()) {
-            progress->incrementBy(1.0);
+            for (std::uint64_t step = 0; step < count; ++step) {
+                progress->incrementBy(1.0);
+            }
         }
     });
 }

@@ -150,8 +150,16 @@ constexpr TextView kRemovedTags[] = {u"<tt>", u"</tt>", u"<object>", u"</object>
 
 // The removed tag that begins at `at`, or an empty view.
 TextView removedTagAt(TextView text, std::size_t at) {
+    if (at + 1 >= text.size()) {
+        return TextView();
+    }
+    // The character after "<" tells the tags apart.
+    const char16_t second = text[at + 1];
+    if (second != u't' && second != u'o' && second != u'/') {
+        return TextView();
+    }
     for (const TextView tag : kRemovedTags) {
-        if (text.substr(at, tag.size()) == tag) {
+        if (tag[1] == second && text.substr(at, tag.size()) == tag) {
             return tag;
         }
     }
@@ -334,7 +342,12 @@ Range lastTagOrEntity(TextView text) {
 
 Text paragraphsFromDivLines(TextView text) {
     Text result;
-    result.reserve(text.size());
+    appendParagraphsFromDivLines(result, text);
+    return result;
+}
+
+void appendParagraphsFromDivLines(Text& result, TextView text) {
+    result.reserve(result.size() + text.size());
     std::size_t copied = 0;
     for (std::size_t i = text.find(u'<'); i != TextView::npos; i = text.find(u'<', i)) {
         const bool atLineStart = i == 0 || isLineTerminator(text[i - 1]);
@@ -354,7 +367,6 @@ Text paragraphsFromDivLines(TextView text) {
         }
     }
     result.append(text, copied, TextView::npos);
-    return result;
 }
 
 Text repairingAmpersands(TextView text) {
@@ -401,31 +413,39 @@ void convertFirstParagraphToHeading(Text& text) {
     }
 }
 
-Text build(TextView name, TextView body, const std::vector<Text>& attachmentNames,
-           bool firstParagraphAsHeading, const LinkDetector* links) {
+LinkedText linkedText(TextView name, TextView body, bool firstParagraphAsHeading,
+                      const LinkDetector* links) {
     const TextView trimmedBody = trimmedView(body);
-    const bool isFullDocument =
-        trimmedBody.starts_with(u"<html>") && trimmedBody.ends_with(u"</html>");
-    const bool hasMarkup = isFullDocument || trimmedBody.starts_with(u"<div>");
+    LinkedText linked;
+    linked.isFullDocument = trimmedBody.starts_with(u"<html>") && trimmedBody.ends_with(u"</html>");
+    linked.hasMarkup = linked.isFullDocument || trimmedBody.starts_with(u"<div>");
 
+    // The title paragraph holds no div tag and ends a line, so the body's div lines can be
+    // converted on their own, straight into the text.
     Text text;
-    if (!name.empty() && !hasMarkup) {
+    if (!name.empty() && !linked.hasMarkup) {
         text = u"<p>" + html_escaping::escapedText(name) + u"</p>\n";
     }
-    text += body;
-    text = paragraphsFromDivLines(text);
+    appendParagraphsFromDivLines(text, body);
 
     if (firstParagraphAsHeading) {
         convertFirstParagraphToHeading(text);
     }
-    if (links) {
-        text = wrappingLinks(text, links->matchesInString(text));
-    }
-    text = withLiteralsReplaced(text, !isFullDocument, hasMarkup);
+    linked.text = links ? wrappingLinks(text, links->matchesInString(text)) : std::move(text);
+    return linked;
+}
+
+Text finishedText(const LinkedText& linked, const std::vector<Text>& attachmentNames) {
+    Text text = withLiteralsReplaced(linked.text, !linked.isFullDocument, linked.hasMarkup);
     if (!attachmentNames.empty()) {
         text = referringToAttachments(std::move(text), attachmentNames);
     }
     return text;
+}
+
+Text build(TextView name, TextView body, const std::vector<Text>& attachmentNames,
+           bool firstParagraphAsHeading, const LinkDetector* links) {
+    return finishedText(linkedText(name, body, firstParagraphAsHeading, links), attachmentNames);
 }
 
 }  // namespace quillmere::note_text

@@ -24,6 +24,17 @@ namespace quillmere::note_text {
 Text build(TextView name, TextView body, const std::vector<Text>& attachmentNames,
            bool firstParagraphAsHeading, const LinkDetector* links);
 
+// build() in two halves, so that two threads can share the work of a run: the text up to and
+// with its links wrapped, and then the rest.
+struct LinkedText {
+    Text text;
+    bool isFullDocument = false;  // the trimmed body is "<html>…</html>"
+    bool hasMarkup = false;       // a full document, or the trimmed body begins with "<div>"
+};
+LinkedText linkedText(TextView name, TextView body, bool firstParagraphAsHeading,
+                      const LinkDetector* links);
+Text finishedText(const LinkedText& linked, const std::vector<Text>& attachmentNames);
+
 // Makes the first paragraph a level-1 heading, in place: the first "<p>"…"</p>" pair after the
 // body start tag (or anywhere, without a body), else the body's content up to its first "<br>".
 // A paragraph whose whole content is one heading element (<h1> to <h6>) becomes one <h1> with
@@ -39,6 +50,9 @@ Range lastTagOrEntity(TextView text);
 // Every match of "^<div>" replaced by "<p>", then every match of "<\/div>$" by "</p>", both
 // case-insensitive with anchors matching at lines.
 Text paragraphsFromDivLines(TextView text);
+// The same, appended to `result`; as if `result` and `text` were one text when `result` is empty
+// or ends with a line feed and holds no div tag.
+void appendParagraphsFromDivLines(Text& result, TextView text);
 // Every match of "(&amp)([^;])", case-insensitive, replaced by "$1;$2".
 Text repairingAmpersands(TextView text);
 // The literal steps of the export in one pass, with the result of running them one after the

@@ -48,6 +48,7 @@ public:
 
     Text name() const override { return title; }
     Text body() const override { return html; }
+    bool readsWithoutEffects() const override { return true; }
     std::optional<Date> creationDate() const override { return created; }
     std::optional<Date> modificationDate() const override { return modified; }
     ElementList<NotesAttachment> attachments() const override;

@@ -54,6 +54,8 @@ public:
     std::optional<Date> creationDate() const override { return created; }
     std::optional<Date> modificationDate() const override { return modified; }
     ElementList<NotesAttachment> attachments() const override;
+    // The library is read whole before the run; its notes are plain values.
+    bool readsWithoutEffects() const override { return true; }
 
     StoredString title;
     StoredString html;

@@ -36,6 +36,10 @@ public:
     virtual std::optional<Date> creationDate() const = 0;
     virtual std::optional<Date> modificationDate() const = 0;
     virtual ElementList<NotesAttachment> attachments() const = 0;
+    // Whether reading this note's properties has no effect anyone can see (no log line), so that
+    // an export may read it ahead of writing the notes before it. A backend that reports faults
+    // as it reads keeps the default.
+    virtual bool readsWithoutEffects() const { return false; }
 };
 
 // An account or a folder: what a folder's `container` resolves to.

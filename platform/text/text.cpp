@@ -111,14 +111,6 @@ std::uint64_t replaceOccurrences(Text& text, TextView target, TextView replaceme
     return count;
 }
 
-CodePoint codePointAt(TextView text, std::uint64_t index) {
-    const char16_t unit = text[index];
-    if (U16_IS_LEAD(unit) && index + 1 < text.size() && U16_IS_TRAIL(text[index + 1])) {
-        return CodePoint{static_cast<char32_t>(U16_GET_SUPPLEMENTARY(unit, text[index + 1])), 2};
-    }
-    return CodePoint{unit, 1};
-}
-
 namespace {
 
 icu::UnicodeString toUnicodeString(TextView text) {

@@ -62,7 +62,16 @@ struct CodePoint {
     char32_t value;
     std::uint32_t length;
 };
-CodePoint codePointAt(TextView text, std::uint64_t index);
+// Inline: the link scanner asks for every character of every note.
+inline CodePoint codePointAt(TextView text, std::uint64_t index) {
+    const char16_t unit = text[index];
+    if (unit >= 0xD800 && unit <= 0xDBFF && index + 1 < text.size() && text[index + 1] >= 0xDC00 &&
+        text[index + 1] <= 0xDFFF) {
+        return CodePoint{0x10000 + ((char32_t{unit} - 0xD800) << 10) + (text[index + 1] - 0xDC00),
+                         2};
+    }
+    return CodePoint{unit, 1};
+}
 
 // Canonical decomposition (NFD).
 Text decomposedCanonical(TextView text);

@@ -203,14 +203,41 @@ TEST_F(NoteExportTest, ReadsTheHeadingPreferenceForEveryNote) {
     linkDetector->onDetect = [&](const Text&) {
         defaults->setBool(kHeadingKey, !defaults->boolForKey(kHeadingKey));
     };
-    writeNotes({makeNote(u"A", u"a"), makeNote(u"B", u"b"), makeNote(u"C", u"c")});
+    std::uint64_t index = 0;
+    for (const Text title : {u"A", u"B", u"C"}) {
+        delegate->exportNote(makeNote(title, u"x"), index++, outURL());
+    }
 
     EXPECT_EQ(tree(out), (std::map<std::string, std::string>{
-                             {"000_A.html", "<h1>A</h1>\na"},
-                             {"001_B.html", "<p>B</p>\nb"},
-                             {"002_C.html", "<h1>C</h1>\nc"},
+                             {"000_A.html", "<h1>A</h1>\nx"},
+                             {"001_B.html", "<p>B</p>\nx"},
+                             {"002_C.html", "<h1>C</h1>\nx"},
                          }));
-    EXPECT_EQ(count("progress.incrementBy(1)"), 3u);
+}
+
+// The list is written while later notes are built ahead: files, log lines and progress steps
+// come out as one note after another would make them, also where reading a note logs.
+TEST_F(NoteExportTest, WritesAListInOrder) {
+    struct NoteThatLogsWhenRead : in_memory::Note {
+        explicit NoteThatLogsWhenRead(RecordingLog& log) : Note(u"", u""), log(log) {}
+        Text body() const override {
+            log.log("read");
+            return html;
+        }
+        bool readsWithoutEffects() const override { return false; }
+        RecordingLog& log;
+    };
+    writeNotes({makeNote(u"A", u"a"), nullptr, makeNote(u"", u""), makeNote(u"A", u"b"),
+                std::make_shared<NoteThatLogsWhenRead>(*log)});
+
+    EXPECT_EQ(tree(out), (std::map<std::string, std::string>{
+                             {"000_A.html", "<p>A</p>\na"},
+                             {"003_A.html", "<p>A</p>\nb"},
+                         }));
+    EXPECT_EQ(log->lines,
+              (std::vector<std::string>{"Note:  is empty or password protected!", "read",
+                                        "Note:  is empty or password protected!"}));
+    EXPECT_EQ(count("progress.incrementBy(1)"), 5u);
 }
 
 TEST_F(NoteExportTest, StampsTheNotesModificationDateWithMicroseconds) {
@@ -258,7 +285,9 @@ TEST_F(NoteExportTest, AFailedWriteIsLoggedAndTheRunGoesOn) {
             fs::create_directories(out);
         }
     };
-    writeNotes({makeNote(u"Lost", u"a"), nullptr, makeNote(u"Kept", u"b")});
+    delegate->exportNote(makeNote(u"Lost", u"a"), 0, outURL());
+    delegate->exportNote(makeNote(u"Kept", u"b"), 1, outURL());
+    mainQueue->runAll();
 
     ASSERT_EQ(log->lines.size(), 1u);
     // The line names the reason, not only the file.
@@ -266,9 +295,8 @@ TEST_F(NoteExportTest, AFailedWriteIsLoggedAndTheRunGoesOn) {
         "Note: Lost could not be written: The file \u201C000_Lost.html\u201D could not be saved. "
         "No such file or directory ("))
         << log->lines[0];
-    // A missing note is handled too: it writes nothing, yet counts as one step.
-    EXPECT_EQ(tree(out), (std::map<std::string, std::string>{{"002_Kept.html", "<p>Kept</p>\nb"}}));
-    EXPECT_EQ(count("progress.incrementBy(1)"), 3u);
+    EXPECT_EQ(tree(out), (std::map<std::string, std::string>{{"001_Kept.html", "<p>Kept</p>\nb"}}));
+    EXPECT_EQ(count("progress.incrementBy(1)"), 2u);
     EXPECT_TRUE(alerts->alerts.empty());
 }
 
