@@ -10,6 +10,7 @@ packages=(
   libglib2.0-dev libglib2.0-bin
   libsqlite3-dev zlib1g-dev libprotobuf-dev protobuf-compiler
   qt6-base-dev xvfb xauth desktop-file-utils appstream
+  clang libclang-rt-14-dev
 )
 
 missing=()
