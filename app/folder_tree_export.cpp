@@ -100,25 +100,32 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
     std::uint64_t unpostedSteps = 0;
     auto lastPost = std::chrono::steady_clock::now();
 
-    const auto writeOldest = [&](std::size_t count) {
-        for (; count > 0 && !pending.empty(); --count) {
-            Pending& oldest = pending.front();
-            writeNoteFile(*oldest.note, oldest.text.get(), oldest.index, url, directories);
-            pending.pop_front();
-            ++unpostedSteps;
-        }
+    const auto countStep = [&] {
+        ++unpostedSteps;
         const auto now = std::chrono::steady_clock::now();
-        if (unpostedSteps > 0 && now - lastPost >= kProgressInterval) {
+        if (now - lastPost >= kProgressInterval) {
             postProgressSteps(unpostedSteps);
             unpostedSteps = 0;
             lastPost = now;
         }
     };
+    const auto writeOldest = [&](std::size_t count) {
+        for (; count > 0 && !pending.empty(); --count) {
+            Pending& oldest = pending.front();
+            writeNoteFile(*oldest.note, oldest.text.get(), oldest.index, url, directories);
+            pending.pop_front();
+            countStep();
+        }
+    };
     notes.enumerate([&](const std::shared_ptr<NotesNote>& note, std::uint64_t index) {
         if (note && !note->readsWithoutEffects()) {
-            // Its reading may log: everything before it is written first, as one note after
-            // another would have it.
+            // Its reading may log: everything before it is written first, and it is exported
+            // on its own, as one note after another would have it.
             writeOldest(pending.size());
+            const NoteForExport read = readNoteForExport(note);
+            writeNoteFile(read, linkNoteText(read), index, url, directories);
+            countStep();
+            return;
         }
         auto read = std::make_shared<const NoteForExport>(readNoteForExport(note));
         auto build = std::make_shared<std::packaged_task<note_text::LinkedText()>>(
