@@ -202,6 +202,8 @@ void writeInline(Text& out, const Text& text, std::size_t begin, std::size_t end
 void appendEscaped(Text& out, TextView text, bool attribute) {
     for (char16_t c : text) {
         switch (c) {
+            case kAttachmentCharacter:
+                break;  // only an attachment may stand as one
             case u'&':
                 append(out, "&amp;");
                 break;

@@ -58,7 +58,8 @@ NoteBody readNoteBody(std::string_view storedData, const AttachmentResolver& res
 Text renderNoteText(const note_store_proto::NoteText& note, const AttachmentResolver& resolve,
                     std::vector<std::string>* attachmentNames);
 
-// Escapes &, < and > (and " for attribute values) for HTML.
+// Escapes &, < and > (and " for attribute values) for HTML, and drops U+FFFC, which in a body
+// stands only for an attachment.
 void appendEscaped(Text& out, TextView text, bool attribute = false);
 
 }  // namespace quillmere::note_store

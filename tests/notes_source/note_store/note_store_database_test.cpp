@@ -377,7 +377,7 @@ TEST(NoteStoreDatabase, FindsColumnsWhateverTheirSuffix) {
                                         "This note is password protected", "This is a note"}));
 }
 
-// A link card stands as its link, not as a file.
+// A link card stands as its link, not as a file; a U+FFFC in it would pass for an attachment.
 TEST(NoteStoreDatabase, ReadsALinkCardAsItsLink) {
     SKIP_WITHOUT_FIXTURES();
     test::PrivateEnvironment env;
@@ -385,11 +385,13 @@ TEST(NoteStoreDatabase, ReadsALinkCardAsItsLink) {
     fs::copy_file(kFixtures / "NoteStore-macOS-15-Seqoia.sqlite", path);
     runSql(path,
            "PRAGMA journal_mode=DELETE; UPDATE ZICCLOUDSYNCINGOBJECT SET ZTYPEUTI = 'public.url', "
-           "ZURLSTRING = 'https://example.com/?a=1&b=\"2\"' WHERE Z_PK = 14;");
+           "ZURLSTRING = 'https://example.com/?a=1&b=\"2\"\uFFFC' WHERE Z_PK = 14;");
     auto open = openNoteStore(path.string(), nullptr);
     ASSERT_TRUE(open.application) << *open.error;
+    int seen = 0;
     for (auto note : open.application->notes()) {
         if (!std::dynamic_pointer_cast<NoteStoreNote>(note)->id().ends_with("/p13")) continue;
+        ++seen;
         EXPECT_NE(text::toUtf8(note->body())
                       .find("<div><a href=\"https://example.com/?a=1&amp;b=&quot;2&quot;\">"
                             "https://example.com/?a=1&amp;b=\"2\"</a><br></div>"),
@@ -397,6 +399,7 @@ TEST(NoteStoreDatabase, ReadsALinkCardAsItsLink) {
             << text::toUtf8(note->body());
         EXPECT_EQ(note->attachments().count(), 0u);
     }
+    EXPECT_EQ(seen, 1);
 }
 
 }  // namespace
