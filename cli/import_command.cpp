@@ -79,8 +79,7 @@ int runImportCommand(const command_line::Options& options) {
         .linkDetector = std::make_shared<LinkScanner>(),
         .notesLookup = std::make_shared<TerminalNotesLookup>(
             std::make_shared<NotesLibraryLookup>(
-                libraryPath(*defaults),
-                [log](const std::string& line) { log->log(line); }),
+                libraryPath(*defaults), [log](const std::string& line) { log->log(line); }),
             statusLine),
     });
 

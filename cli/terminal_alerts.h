@@ -2,7 +2,6 @@
 // Alerts on a terminal: the message text and the informative text, one line each, on standard
 // error. Nobody is there to press OK, so running one returns at once.
 
-#include <cstddef>
 #include <memory>
 
 #include "cli/terminal_status_line.h"
@@ -16,7 +15,6 @@ public:
 
     // An empty informative text prints no line.
     void runModal(const Alert& alert) override;
-
 
 private:
     std::shared_ptr<TerminalStatusLine> statusLine_;

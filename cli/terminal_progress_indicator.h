@@ -26,7 +26,6 @@ public:
     double doubleValue() const override { return value_; }
     void incrementBy(double delta) override;
 
-
 private:
     void draw(bool force);
 
