@@ -28,29 +28,20 @@ constexpr std::uint64_t kLongestEntityName = 32;
 
 }  // namespace
 
-bool isAlphanumeric(char32_t c) {
-    if (c < 0x80) {
-        return isAsciiAlphanumeric(c);
-    }
+bool isAlphanumericBeyondAscii(char32_t c) {
     const int32_t mask = U_GET_GC_MASK(static_cast<UChar32>(c));
     return (mask & (U_GC_L_MASK | U_GC_M_MASK | U_GC_ND_MASK)) != 0;
 }
 
-bool isLabelCharacter(char32_t c, bool symbols) {
-    if (c < 0x80) {
-        return isAsciiAlphanumeric(c) || c == U'-' || c == U'_';
-    }
-    if (isAlphanumeric(c)) {
+bool isLabelCharacterBeyondAscii(char32_t c, bool symbols) {
+    if (isAlphanumericBeyondAscii(c)) {
         return true;
     }
-    return symbols && !isTerminator(c) &&
+    return symbols && !isTerminatorBeyondAscii(c) &&
            (U_GET_GC_MASK(static_cast<UChar32>(c)) & U_GC_SO_MASK) != 0;
 }
 
-bool isTerminator(char32_t c) {
-    if (c < 0x80) {
-        return c <= 0x20 || c == 0x7F || c == U'<' || c == U'>' || c == U'"' || c == U'`';
-    }
+bool isTerminatorBeyondAscii(char32_t c) {
     if (c == 0xFFFC || U_IS_SURROGATE(c) || isEastAsianPunctuation(c)) {
         return true;
     }
@@ -63,82 +54,8 @@ bool isTerminator(char32_t c) {
            u_isUWhiteSpace(static_cast<UChar32>(c));
 }
 
-bool isTrailingPunctuation(char32_t c) {
-    switch (c) {
-        case U'.':
-        case U',':
-        case U':':
-        case U';':
-        case U'!':
-        case U'?':
-        case U'*':
-        case U'\'':
-        case U'~':
-            return true;
-        default:
-            return c >= 0x80 && u_charType(static_cast<UChar32>(c)) == U_FINAL_PUNCTUATION;
-    }
-}
-
-bool isSchemeCharacter(char32_t c) {
-    return isAsciiAlphanumeric(c) || c == U'+' || c == U'.' || c == U'-';
-}
-
-bool isLocalPartCharacter(char32_t c) {
-    if (c < 0x80) {
-        if (isAsciiAlphanumeric(c)) {
-            return true;
-        }
-        switch (c) {
-            case U'.':
-            case U'!':
-            case U'#':
-            case U'$':
-            case U'%':
-            case U'\'':
-            case U'*':
-            case U'+':
-            case U'-':
-            case U'=':
-            case U'?':
-            case U'^':
-            case U'_':
-            case U'{':
-            case U'|':
-            case U'}':
-            case U'~':
-                return true;
-            default:
-                return false;
-        }
-    }
-    return isAlphanumeric(c);
-}
-
-bool isUserInfoCharacter(char32_t c) {
-    if (c < 0x80) {
-        if (isAsciiAlphanumeric(c)) {
-            return true;
-        }
-        switch (c) {
-            case U'-':
-            case U'.':
-            case U'_':
-            case U'~':
-            case U'%':
-            case U'!':
-            case U'$':
-            case U'*':
-            case U'+':
-            case U',':
-            case U'=':
-            case U':':
-                return true;
-            default:
-                return false;
-        }
-    }
-    return isAlphanumeric(c);
+bool isTrailingPunctuationBeyondAscii(char32_t c) {
+    return u_charType(static_cast<UChar32>(c)) == U_FINAL_PUNCTUATION;
 }
 
 std::uint64_t entityLengthAt(TextView text, std::uint64_t index) {

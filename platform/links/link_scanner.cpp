@@ -92,6 +92,18 @@ public:
         std::uint64_t localStart = kNone;  // start of the local-part run that ends before i
         std::uint64_t i = begin_;
         while (i < end_) {
+            const char16_t unit = text_[i];
+            if (unit < 0x80 && !ascii::is(unit, ascii::kAlphanumeric) && unit != u':' &&
+                unit != u'@') {
+                // Starts nothing: only the local part of an address may run through it.
+                if (!ascii::is(unit, ascii::kLocalPart)) {
+                    localStart = kNone;
+                } else if (localStart == kNone) {
+                    localStart = i;
+                }
+                ++i;
+                continue;
+            }
             const text::CodePoint c = at(i);
             std::optional<Range> link;
             if (c.value == U':') {
@@ -196,6 +208,16 @@ private:
             bool numeric = true;
             bool underscore = false;
             while (i < end_) {
+                const char16_t unit = text_[i];
+                if (unit < 0x80) {
+                    if (!ascii::is(unit, ascii::kLabel)) {
+                        break;
+                    }
+                    numeric = numeric && isAsciiDigit(unit);
+                    underscore = underscore || unit == u'_';
+                    ++i;
+                    continue;
+                }
                 const text::CodePoint c = at(i);
                 if (!isLabelCharacter(c.value, symbols)) {
                     break;
