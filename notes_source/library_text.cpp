@@ -4,6 +4,7 @@
 #include <unicode/utf8.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace quillmere::library_text {
 
@@ -27,6 +28,21 @@ std::optional<char16_t> hex4(std::string_view bytes, std::size_t at) {
     }
     return static_cast<char16_t>(value);
 }
+
+// Eight bytes at a time: a library is mostly ASCII text inside strings, which the passes below
+// only need to step over.
+constexpr std::uint64_t kOnes = 0x0101010101010101u;
+constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+
+std::uint64_t eightBytesAt(const char* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+bool hasZeroByte(std::uint64_t word) { return ((word - kOnes) & ~word & kHighBits) != 0; }
+
+bool hasByte(std::uint64_t word, unsigned char byte) { return hasZeroByte(word ^ (kOnes * byte)); }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -63,6 +79,13 @@ std::optional<std::uint64_t> firstInvalidUtf8(std::string_view bytes) {
     int64_t i = 0;
     while (i < length) {
         // ASCII runs are by far the most common; skip them without decoding.
+        if (length - i >= 8) {
+            const std::uint64_t word = eightBytesAt(bytes.data() + i);
+            if ((word & kHighBits) == 0 && !hasZeroByte(word)) {
+                i += 8;
+                continue;
+            }
+        }
         if (s[i] < 0x80) {
             if (s[i] == 0) return static_cast<std::uint64_t>(i);
             ++i;
@@ -100,6 +123,13 @@ std::vector<HugeNumber> prepareForParser(std::string& bytes) {
             }
             ++i;
             continue;
+        }
+        if (i + 8 <= bytes.size()) {
+            const std::uint64_t word = eightBytesAt(bytes.data() + i);
+            if (!hasByte(word, '"') && !hasByte(word, '\\')) {
+                i += 8;
+                continue;
+            }
         }
         if (c == '"') {
             inString = false;
