@@ -17,6 +17,12 @@ bool isLineTerminator(char16_t c) {
     return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
 }
 
+// TextView::find for one code unit, several units at a time.
+std::size_t nextUnit(TextView text, char16_t unit, std::size_t from) {
+    const std::size_t at = text::findUnit(text, from, unit);
+    return at < text.size() ? at : TextView::npos;
+}
+
 // Whether `text` holds `lowerCaseLiteral` at `at`, ASCII letters in any case. No other
 // character folds to an ASCII letter of these literals ("<div>", "</div>", "<body", "&amp").
 bool hasLiteralIgnoringCase(TextView text, std::size_t at, TextView lowerCaseLiteral) {
@@ -204,7 +210,8 @@ Text withLiteralsReplaced(const Text& text, bool replaceBreaks, bool repairAmper
     std::size_t copied = 0;
     std::size_t ampersandResume = 0;
     const std::size_t size = text.size();
-    for (std::size_t i = 0; i < size; ++i) {
+    for (std::size_t i = text::findEither(text, 0, u'<', u'&'); i < size;
+         i = text::findEither(text, i + 1, u'<', u'&')) {
         const char16_t c = text[i];
         if (c == u'<') {
             if (replaceBreaks && TextView(text).substr(i, 4) == u"<br>") {
@@ -281,9 +288,9 @@ Text referringToAttachments(Text text, const std::vector<Text>& names) {
 Range firstBodyStartTag(TextView text) {
     std::size_t from = 0;
     while (true) {
-        std::size_t start = text.find(u'<', from);
+        std::size_t start = nextUnit(text, u'<', from);
         while (start != TextView::npos && !hasLiteralIgnoringCase(text, start, u"<body")) {
-            start = text.find(u'<', start + 1);
+            start = nextUnit(text, u'<', start + 1);
         }
         if (start == TextView::npos) {
             return kNotFoundRange;
@@ -349,7 +356,8 @@ Text paragraphsFromDivLines(TextView text) {
 void appendParagraphsFromDivLines(Text& result, TextView text) {
     result.reserve(result.size() + text.size());
     std::size_t copied = 0;
-    for (std::size_t i = text.find(u'<'); i != TextView::npos; i = text.find(u'<', i)) {
+    for (std::size_t i = nextUnit(text, u'<', 0); i != TextView::npos;
+         i = nextUnit(text, u'<', i)) {
         const bool atLineStart = i == 0 || isLineTerminator(text[i - 1]);
         if (atLineStart && hasLiteralIgnoringCase(text, i, u"<div>")) {
             result.append(text, copied, i - copied);

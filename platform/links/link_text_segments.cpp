@@ -75,6 +75,10 @@ std::vector<Range> linkTextSegments(TextView html) {
     std::uint64_t segmentStart = 0;
     std::uint64_t i = 0;
     while (i < html.size()) {
+        i = text::findUnit(html, i, u'<');
+        if (i == html.size()) {
+            break;
+        }
         if (!opensMarkup(html, i)) {
             ++i;
             continue;

@@ -7,6 +7,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace quillmere::text {
 
 namespace {
@@ -63,6 +67,29 @@ std::string toUtf8(TextView text) {
     }
     result.resize(used);
     return result;
+}
+
+std::size_t findEither(TextView text, std::size_t from, char16_t a, char16_t b) {
+    const std::size_t size = text.size();
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i wantedA = _mm_set1_epi16(static_cast<short>(a));
+    const __m128i wantedB = _mm_set1_epi16(static_cast<short>(b));
+    for (; i < size && size - i >= 8; i += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        const int found = _mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi16(units, wantedA), _mm_cmpeq_epi16(units, wantedB)));
+        if (found != 0) {
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(found))) / 2;
+        }
+    }
+#endif
+    for (; i < size; ++i) {
+        if (text[i] == a || text[i] == b) {
+            return i;
+        }
+    }
+    return size;
 }
 
 bool hasPrefix(TextView text, TextView prefix) { return text.starts_with(prefix); }

@@ -56,6 +56,14 @@ Range rangeOfString(TextView text, TextView needle);
 // number of replacements. An empty target replaces nothing.
 std::uint64_t replaceOccurrences(Text& text, TextView target, TextView replacement);
 
+// The position of the first code unit at or after `from` that is `a` or `b`, or text.size()
+// when there is none. The passes over a whole note look for their few markers with it, several
+// units at a time.
+std::size_t findEither(TextView text, std::size_t from, char16_t a, char16_t b);
+inline std::size_t findUnit(TextView text, std::size_t from, char16_t unit) {
+    return findEither(text, from, unit, unit);
+}
+
 // The code point that starts at `index` (a surrogate pair read as one code point, a lone
 // surrogate as itself) and the number of code units it takes (1 or 2).
 struct CodePoint {

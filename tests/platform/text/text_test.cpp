@@ -53,6 +53,22 @@ TEST(Text, SearchesLiterallyInsideTheRangeAndReplacesFromTheStart) {
     EXPECT_EQ(text::replaceOccurrences(t, u"", u"y"), 0u);
 }
 
+// The search steps over several units at a time; each place in and around a step is found,
+// and a unit equal to a wanted one only in its low byte is not.
+TEST(Text, FindsTheFirstOfTwoUnitsFromAPosition) {
+    for (std::size_t size = 0; size <= 20; ++size) {
+        for (std::size_t at = 0; at <= size; ++at) {
+            SCOPED_TRACE(testing::Message() << "size " << size << ", at " << at);
+            Text text(size, u'\u013C');  // low byte "<"
+            if (at < size) text[at] = at % 2 ? u'&' : u'<';
+            EXPECT_EQ(text::findEither(text, 0, u'<', u'&'), at);
+            EXPECT_EQ(text::findEither(text, at + 1, u'<', u'&'), size);
+            EXPECT_EQ(text::findUnit(text, 0, u'>'), size);
+        }
+    }
+    EXPECT_EQ(text::findUnit(u"ab", 5, u'a'), 2u);
+}
+
 TEST(Text, DecomposesAndLowercases) {
     EXPECT_EQ(text::decomposedCanonical(u"\u00E9"), u"e\u0301");
     EXPECT_EQ(text::lowercased(u"ÀB\u0130"), u"àbi\u0307");
