@@ -30,6 +30,27 @@ enum class Kind : std::uint8_t {
     Skip,
 };
 
+// The parser's input: text that holds no NUL, read up to the terminator of its string, so that
+// no byte needs a bounds test. Unlike the parser's own string stream, it is never copied while
+// a value is read, so that its place is right while the handler is called.
+class TerminatedStream {
+public:
+    using Ch = char;
+    explicit TerminatedStream(const char* text) : head_(text), next_(text) {}
+    char Peek() const { return *next_; }
+    char Take() { return *next_++; }
+    std::size_t Tell() const { return static_cast<std::size_t>(next_ - head_); }
+    // Only read from.
+    char* PutBegin() { return nullptr; }
+    void Put(char) {}
+    void Flush() {}
+    std::size_t PutEnd(char*) { return 0; }
+
+private:
+    const char* head_;
+    const char* next_;
+};
+
 enum class ValueType { String, Number, Boolean, Null, Object, Array };
 
 bool isArray(Kind kind) {
@@ -143,7 +164,7 @@ class Handler {
 public:
     // `stream` is the parser's input, which starts at `streamStart` of the bytes that
     // `hugeNumbers` count in.
-    Handler(Library& library, const rapidjson::StringStream& stream, std::size_t streamStart,
+    Handler(Library& library, const TerminatedStream& stream, std::size_t streamStart,
             const std::vector<library_text::HugeNumber>& hugeNumbers)
         : library_(library),
           stream_(stream),
@@ -195,7 +216,7 @@ private:
     bool element(const Frame& frame, ValueType type);
 
     Library& library_;
-    const rapidjson::StringStream& stream_;
+    const TerminatedStream& stream_;
     const std::size_t streamStart_;
     const std::vector<library_text::HugeNumber>& hugeNumbers_;
     std::size_t nextHugeNumber_ = 0;
@@ -597,9 +618,7 @@ ReadResult readLibrary(std::string bytes) {
     auto library = std::make_shared<Library>();
     // Stored strings never outgrow the file, so the store is never moved while it fills.
     library->strings.reserve(bytes.size() - start);
-    // The checked text holds no NUL, so the string's own terminator ends the parser's input: a
-    // stream that needs no bounds test per byte.
-    rapidjson::StringStream stream(bytes.c_str() + start);
+    TerminatedStream stream(bytes.c_str() + start);
     Handler handler(*library, stream, start, hugeNumbers);
     rapidjson::Reader reader;
     const auto parsed =
