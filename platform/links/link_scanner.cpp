@@ -117,6 +117,21 @@ public:
             } else if (c.value == U'@') {
                 link = emailAt(i, localStart);
             } else if (isHostStart(i, c.value)) {
+                std::uint64_t wordEnd = i;
+                while (wordEnd < end_ && text_[wordEnd] < 0x80 &&
+                       ascii::is(text_[wordEnd], ascii::kLabel)) {
+                    ++wordEnd;
+                }
+                const char16_t next = unitAt(wordEnd);
+                if (wordEnd > i && next < 0x80 && next != u'.' && next != u'@') {
+                    // A name of one label, as most words are: no link, all of it may still be
+                    // the local part of an address.
+                    if (localStart == kNone) {
+                        localStart = i;
+                    }
+                    i = wordEnd;
+                    continue;
+                }
                 const Host host = parseHost(i, false);
                 link = bareLinkAt(host);
                 if (!link) {
