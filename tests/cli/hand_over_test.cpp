@@ -33,9 +33,6 @@ TEST_F(ImportCommandTest, HandsTheExportFolderToTheFirstEntryThatLaunches) {
                   "[Desktop Entry]\nType=Application\nName=Quillmere\nExec=" + program.string() +
                       " " + identifier + " %F\n");
     }
-    const auto recorded = [&] {
-        return std::vector<fs::path>(fs::directory_iterator(records), {});
-    };
 
     for (const bool open : {false, true}) {
         SCOPED_TRACE(open ? "open" : "--no-open");
@@ -46,7 +43,7 @@ TEST_F(ImportCommandTest, HandsTheExportFolderToTheFirstEntryThatLaunches) {
         ASSERT_EQ(result.exitStatus, 0) << result.err;
         EXPECT_EQ(result.err, "");
         if (!open) {
-            EXPECT_TRUE(recorded().empty());
+            EXPECT_TRUE(entryNames(records).empty());
             continue;
         }
         // The broken first entry is passed over; the program starts after the command ended.
@@ -54,7 +51,7 @@ TEST_F(ImportCommandTest, HandsTheExportFolderToTheFirstEntryThatLaunches) {
         while (!fs::exists(records / second) && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        EXPECT_EQ(recorded(), std::vector<fs::path>{records / second});
+        EXPECT_EQ(entryNames(records), std::set<std::string>{second});
         // The program was given the export folder, and only that.
         EXPECT_EQ(readFile(records / second), result.lastOutLine() + "\n");
         EXPECT_EQ(readFile(root() / "stdout"), result.lastOutLine() + "\n");

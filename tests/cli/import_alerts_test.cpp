@@ -1,5 +1,8 @@
 // The built command when an alert ends the run (exit status 1), on usage errors (exit status 2),
-// and for --help and --version: what it prints, and what it leaves on disk.
+// on hostile settings and libraries, and for --help and --version: what it prints, and what it
+// leaves on disk.
+
+#include <sys/stat.h>
 
 #include "tests/cli/import_fixture.h"
 
@@ -7,13 +10,6 @@ namespace quillmere::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The unique temporary directories the runs made in the application's container.
-std::vector<fs::path> runDirectories(const fs::path& tmp) {
-    const fs::path container = tmp / "com.quillmereapp.NotesImporter";
-    if (!fs::exists(container)) return {};
-    return {fs::directory_iterator(container), fs::directory_iterator()};
-}
 
 TEST_F(ImportCommandTest, NotesNotFoundOrNotAccessibleEndTheRunWithOne) {
     const std::string notFound = "Could not find Notes.app\nCould not find Notes application.\n";
@@ -75,7 +71,28 @@ TEST_F(ImportCommandTest, UsageErrorsHelpAndVersionStartNoRun) {
     EXPECT_EQ(version.exitStatus, 0);
     EXPECT_TRUE(version.out.starts_with("quillmere-notes-import ")) << version.out;
     EXPECT_EQ(std::count(version.out.begin(), version.out.end(), '\n'), 1);
-    EXPECT_TRUE(runDirectories(env.tmp()).empty());
+    EXPECT_TRUE(entryNames(env.tmp() / "com.quillmereapp.NotesImporter").empty());
+}
+
+// A settings file or library that cannot be read is one line, and the run goes on or ends with
+// its alert; each hostile input itself is tested with its reader.
+TEST_F(ImportCommandTest, HostileSettingsAndLibrariesGetOneLine) {
+    const std::string fifo = (root() / "fifo.json").string();
+    fs::create_directories(settingsFile().parent_path());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(settingsFile().c_str(), 0600), 0);
+    const std::string settingsLine =
+        settingsFile().string() + ": cannot read the settings: not a regular file\n";
+
+    const auto goesOn = runOnLibrary(
+        R"([{"id": "a", "folders": [{"name": "F", "notes": [{"name": "n", "body": "b"}]}]}])");
+    EXPECT_EQ(goesOn.exitStatus, 0) << goesOn.err;
+    EXPECT_EQ(goesOn.err, settingsLine);
+    const auto ends = run({"--library", fifo, "--no-open"});
+    EXPECT_EQ(ends.exitStatus, 1) << ends.err;
+    EXPECT_TRUE(ends.err.starts_with(
+        settingsLine + fifo + ": cannot be read (not a regular file)\nCould not access Notes\n"))
+        << ends.err;
 }
 
 }  // namespace

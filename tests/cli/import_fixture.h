@@ -5,24 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "tests/support/private_environment.h"
 
 namespace quillmere::test {
-
-struct ProgramResult {
-    int exitStatus = -1;  // -1 when the program did not exit normally
-    std::string out;
-    std::string err;
-
-    // Standard error's lines, without their line ends.
-    std::vector<std::string> errLines() const;
-    // Standard output's last line: the export folder after a run.
-    std::string lastOutLine() const;
-};
 
 class ImportCommandTest : public ::testing::Test {
 protected:
@@ -45,8 +33,5 @@ protected:
 // The messages of log lines ("<date> <time> quillmere-notes-import[<pid>] <message>"); any
 // other line as "?? " and the line.
 std::vector<std::string> logMessages(const std::vector<std::string>& lines);
-
-// A Notes library file with `accountsJson` as its accounts.
-std::string library(const std::string& accountsJson);
 
 }  // namespace quillmere::test

@@ -12,14 +12,6 @@ namespace fs = std::filesystem;
 
 const fs::path kFixtures = fs::path(QUILLMERE_SHARED_DIR) / "notestore-fixtures";
 
-std::set<std::string> namesIn(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
-
 TEST_F(ImportCommandTest, ImportsEachNotesDatabaseFromAReadOnlyFolder) {
     if (!fs::exists(kFixtures / "SOURCES.txt")) {
         GTEST_SKIP() << "The Notes database fixtures are not there: " << kFixtures.string();
@@ -40,15 +32,6 @@ TEST_F(ImportCommandTest, ImportsEachNotesDatabaseFromAReadOnlyFolder) {
           "Notes/000_This note has special formatting.html",
           "Notes/001_This note is password protected.html", "Notes/002_This is a note.html",
           "Recently Deleted/000_This note is deleted.html"}},
-        {"macOS14",
-         "NoteStore-macOS-14-Sonoma.sqlite",
-         true,
-         {"Folder/000_This note is in a folder.html",
-          "Folder2/Subfolder/Subsubfolder/000_This note is deeply buried.html",
-          "Notes/000_This note has an attachment.html",
-          "Notes/001_This note is password protected.html",
-          "Notes/002_This note has special formatting.html", "Notes/003_This is a plain note.html",
-          "Recently Deleted/000_This is a deleted note.html"}},
         {"macOS15",
          "macOS-15-container/NoteStore.sqlite",
          true,
@@ -66,7 +49,7 @@ TEST_F(ImportCommandTest, ImportsEachNotesDatabaseFromAReadOnlyFolder) {
         fs::create_directories(folder);
         fs::copy_file(kFixtures / row.database, folder / "NoteStore.sqlite");
         fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-        const auto before = namesIn(folder);
+        const auto before = entryNames(folder);
         const auto bytes = readFile(folder / "NoteStore.sqlite");
 
         const fs::path chosen = row.chooseFolder ? folder : folder / "NoteStore.sqlite";
@@ -78,7 +61,7 @@ TEST_F(ImportCommandTest, ImportsEachNotesDatabaseFromAReadOnlyFolder) {
             if (!fs::is_directory(exported / path)) files.insert(path);
         }
         EXPECT_EQ(files, row.files);
-        EXPECT_EQ(namesIn(folder), before);
+        EXPECT_EQ(entryNames(folder), before);
         EXPECT_EQ(readFile(folder / "NoteStore.sqlite"), bytes);
         fs::permissions(folder, fs::perms::owner_all);
     }

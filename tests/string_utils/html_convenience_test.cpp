@@ -31,7 +31,6 @@ TEST(ContainsHTML, AnswersForTagsAndEntities) {
     }
 }
 
-// The one-pass scan must mean exactly what the markup expression means.
 TEST(ContainsHTML, AgreesWithTheMarkupExpression) {
     const RegularExpression markup(u"(<[^>]+>)|(&[^;]+;)", 0);
     const Text alphabet = u"<>&;a\n";

@@ -6,10 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <iterator>
 #include <optional>
+#include <set>
 #include <string>
 
+#include "temp_files/unique_identifier.h"
 #include "tests/support/private_environment.h"
 
 namespace quillmere::TemporaryFiles {
@@ -18,10 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr char kAppFolder[] = "com.quillmereapp.NotesImporter";
-
-std::ptrdiff_t entriesIn(const fs::path& directory) {
-    return std::distance(fs::directory_iterator(directory), fs::directory_iterator());
-}
 
 std::optional<FileURL> create(const std::optional<Text>& context, Error* error = nullptr) {
     return createUniqueTemporaryDirectoryWithContext(FileManager::defaultManager(), context, error);
@@ -46,7 +43,7 @@ TEST(CreateUniqueTemporaryDirectory, MakesAFreshEmptyDirectoryEachTime) {
         EXPECT_EQ(path.filename().string().size(), 32u) << "named by a unique identifier";
         EXPECT_TRUE(fs::is_directory(path) && fs::is_empty(path));
     }
-    EXPECT_EQ(entriesIn(appFolder), 2) << "both stay, side by side";
+    EXPECT_EQ(test::entryNames(appFolder).size(), 2u) << "both stay, side by side";
 }
 
 // A context is one path component inside the application folder, whatever it holds; creating
@@ -82,7 +79,7 @@ TEST(TemporaryContainerURL, KeepsAnyContextToOneComponentInsideTheFolder) {
         EXPECT_FALSE(fs::exists(folder));
         EXPECT_TRUE(fs::is_directory(plain->path()));
     }
-    EXPECT_EQ(entriesIn(env.tmp()), 1) << "nothing escaped the application folder";
+    EXPECT_EQ(test::entryNames(env.tmp()).size(), 1u) << "nothing escaped the application folder";
     removeTemporaryItemsForContext(manager, std::nullopt);
     EXPECT_TRUE(fs::is_empty(env.tmp())) << "the whole folder goes, the temporary directory stays";
     removeTemporaryItemsForContext(manager, std::nullopt);  // nothing there: no effect, no report
@@ -127,6 +124,22 @@ TEST(RemoveTemporaryItems, RemovesNothingThroughALinkPlantedInASharedDirectory) 
     fs::create_directory_symlink(victim, shared / ("quillmere-" + std::to_string(::geteuid())));
     removeTemporaryItemsForContext(FileManager::defaultManager(), std::nullopt);
     EXPECT_TRUE(fs::is_directory(victim / kAppFolder / "keep"));
+}
+
+TEST(NewUniqueIdentifier, IsANewVersionFourUuidInLowercaseHexWithoutHyphens) {
+    std::set<Text> seen;
+    std::set<char16_t> digits;  // writing only half of each byte would miss some
+    for (int i = 0; i < 5000; ++i) {
+        const Text identifier = UniqueIdentifier::newUniqueIdentifier();
+        SCOPED_TRACE(text::toUtf8(identifier));
+        ASSERT_EQ(identifier.size(), 32u);
+        EXPECT_EQ(identifier.find_first_not_of(u"0123456789abcdef"), Text::npos);
+        EXPECT_EQ(identifier[12], u'4') << "version digit (byte 6, high half)";
+        EXPECT_NE(Text(u"89ab").find(identifier[16]), Text::npos) << "variant (byte 8, high half)";
+        EXPECT_TRUE(seen.insert(identifier).second) << "repeated";
+        digits.insert(identifier.begin(), identifier.end());
+    }
+    EXPECT_EQ(digits.size(), 16u);
 }
 
 }  // namespace

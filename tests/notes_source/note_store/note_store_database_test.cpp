@@ -18,6 +18,7 @@ namespace quillmere {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono;
 
 const fs::path kFixtures = fs::path(QUILLMERE_SHARED_DIR) / "notestore-fixtures";
 
@@ -82,21 +83,8 @@ std::map<std::string, ReadNote> readAll(const NotesApplication& notes) {
     return all;
 }
 
-// "YYYY-MM-DD hh:mm:ss" of `date` shifted by `offset`, and back.
-std::string localTime(Date date, std::chrono::seconds offset) {
-    using namespace std::chrono;
-    const auto local = floor<seconds>(date) + offset;
-    const auto day = floor<days>(local);
-    const year_month_day ymd(day);
-    const hh_mm_ss time(local - day);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d", int(ymd.year()),
-                  unsigned(ymd.month()), unsigned(ymd.day()), int(time.hours().count()),
-                  int(time.minutes().count()), int(time.seconds().count()));
-    return text;
-}
-std::chrono::sys_seconds parseTime(const std::string& text) {
-    using namespace std::chrono;
+// "YYYY-MM-DD hh:mm:ss", the Mac's local time in the dump.
+sys_seconds parseTime(const std::string& text) {
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
     std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s);
     return sys_days(year(y) / mo / d) + hours(h) + minutes(mi) + seconds(s);
@@ -154,7 +142,6 @@ std::vector<Fixture> fixtures() {
     };
 }
 
-// Every note of each dump reads from its database as Notes answered it.
 TEST(NoteStoreDatabase, ReadsEveryDumpNoteAsNotesAnswersIt) {
     SKIP_WITHOUT_FIXTURES();
     for (const auto& fixture : fixtures()) {
@@ -167,7 +154,7 @@ TEST(NoteStoreDatabase, ReadsEveryDumpNoteAsNotesAnswersIt) {
         const auto dump = readDump(kFixtures / fixture.dump);
         ASSERT_FALSE(dump.empty());
 
-        std::optional<std::chrono::seconds> offset;
+        std::optional<seconds> offset;
         std::vector<std::string> attachments;
         std::set<std::string> dumped;
         for (auto note : dump) {
@@ -185,15 +172,14 @@ TEST(NoteStoreDatabase, ReadsEveryDumpNoteAsNotesAnswersIt) {
 
             const auto created = read.note->creationDate();
             ASSERT_TRUE(created && read.note->modificationDate());
+            const auto utc = [&](const char* field) { return parseTime(f[field]) - *offset; };
             if (!offset) {
                 // The Mac's offset from UTC, from the first note, to the quarter hour.
-                const auto difference =
-                    parseTime(f["creation_date"]).time_since_epoch() -
-                    std::chrono::floor<std::chrono::seconds>(*created).time_since_epoch();
-                offset = std::chrono::round<std::chrono::minutes>(difference / 15) * 15;
+                const auto difference = parseTime(f["creation_date"]) - floor<seconds>(*created);
+                offset = round<minutes>(difference / 15) * 15;
             }
-            EXPECT_EQ(localTime(*created, *offset), f["creation_date"]);
-            EXPECT_EQ(localTime(*read.note->modificationDate(), *offset), f["modification_date"]);
+            EXPECT_EQ(utc("creation_date"), floor<seconds>(*created));
+            EXPECT_EQ(utc("modification_date"), floor<seconds>(*read.note->modificationDate()));
 
             // A locked note reads empty, as Notes answers while it is locked.
             std::string expected = locked ? "" : f["body"];
@@ -232,14 +218,6 @@ void runSql(const fs::path& path, const std::string& sql,
     sqlite3_close(db);
 }
 
-std::set<std::string> namesIn(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
-
 // What is still in the -wal file beside the database is read, from a folder that must not be
 // written to; a folder holding the database stands for it.
 TEST(NoteStoreDatabase, IncludesTheWalFileAndWritesNothingBesideIt) {
@@ -258,7 +236,7 @@ TEST(NoteStoreDatabase, IncludesTheWalFileAndWritesNothingBesideIt) {
                fs::copy_file(work / "NoteStore.sqlite-wal", copied / "NoteStore.sqlite-wal");
            });
     fs::permissions(copied, fs::perms::owner_read | fs::perms::owner_exec);
-    const auto before = namesIn(copied);
+    const auto before = test::entryNames(copied);
     ASSERT_EQ(before, (std::set<std::string>{"NoteStore.sqlite", "NoteStore.sqlite-wal"}));
     const auto bytesBefore = test::readFile(copied / "NoteStore.sqlite");
     {
@@ -269,15 +247,15 @@ TEST(NoteStoreDatabase, IncludesTheWalFileAndWritesNothingBesideIt) {
         bool changed = false;
         for (auto note : notes->notes()) changed |= note->name() == u"Changed in the WAL";
         EXPECT_TRUE(changed);
-        EXPECT_EQ(namesIn(copied), before);
+        EXPECT_EQ(test::entryNames(copied), before);
     }
-    EXPECT_EQ(namesIn(copied), before);
+    EXPECT_EQ(test::entryNames(copied), before);
     EXPECT_EQ(test::readFile(copied / "NoteStore.sqlite"), bytesBefore);
     EXPECT_TRUE(fs::is_empty(env.tmp())) << "the private copy is removed";
     fs::permissions(copied, fs::perms::owner_all);
 }
 
-// A file the lookup cannot read counts as Notes with no accounts, with one line naming it.
+// Notes with no accounts, and one line naming the file.
 TEST(NoteStoreDatabase, RefusesFilesThatAreNoReadableNotesDatabase) {
     SKIP_WITHOUT_FIXTURES();
     test::PrivateEnvironment env;
@@ -315,7 +293,6 @@ TEST(NoteStoreDatabase, RefusesFilesThatAreNoReadableNotesDatabase) {
     }
 }
 
-// A note whose data cannot be read is one line naming it; the others still read.
 TEST(NoteStoreDatabase, ReportsADamagedNoteAndReadsTheOthers) {
     SKIP_WITHOUT_FIXTURES();
     test::PrivateEnvironment env;

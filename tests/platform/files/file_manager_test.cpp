@@ -1,14 +1,18 @@
 #include "platform/files/file_manager.h"
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
-#include <iterator>
 #include <string>
 
+#include "platform/files/file_io.h"
 #include "tests/support/private_environment.h"
 
 namespace quillmere {
@@ -25,10 +29,6 @@ mode_t modeOf(const fs::path& path) {
     struct stat info {};
     EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
     return info.st_mode & 07777;
-}
-
-std::ptrdiff_t entriesIn(const fs::path& directory) {
-    return std::distance(fs::directory_iterator(directory), fs::directory_iterator());
 }
 
 TEST(FileManager, CreatesDirectoriesWithTheModeOfTheMaskAndAcceptsExistingOnes) {
@@ -115,22 +115,22 @@ TEST(FileManager, WritesAtomicallyWithTheModeOfANewFileOrFailsCleanly) {
         SCOPED_TRACE(bytes.size());
         EXPECT_TRUE(manager().writeAtomically(bytes, urlOf(file), nullptr));
         EXPECT_EQ(test::readFile(file), bytes);
-        EXPECT_EQ(entriesIn(file.parent_path()), 1) << "no temporary file is left behind";
+        EXPECT_EQ(test::entryNames(file.parent_path()).size(), 1u) << "no temporary file is left";
     }
     ::umask(previousMask);
     EXPECT_EQ(modeOf(file), 0640u);
 
     for (const fs::path& target : {env.root() / "missing" / "x.txt", file.parent_path()}) {
         SCOPED_TRACE(target);
-        const auto before = entriesIn(env.root());
+        const auto before = test::entryNames(env.root()).size();
         Error error;
         EXPECT_FALSE(manager().writeAtomically("bytes", urlOf(target), &error));
         EXPECT_EQ(error.description,
                   "The file \u201C" + target.filename().string() + "\u201D could not be saved.");
         EXPECT_FALSE(error.recoverySuggestion.empty());
-        EXPECT_EQ(entriesIn(env.root()), before) << "the temporary file is removed";
+        EXPECT_EQ(test::entryNames(env.root()).size(), before) << "the temporary file is removed";
     }
-    EXPECT_EQ(entriesIn(file.parent_path()), 1);
+    EXPECT_EQ(test::entryNames(file.parent_path()).size(), 1u);
 }
 
 TEST(FileManager, SetsTheModificationDateToTheMicrosecondAndLeavesTheAccessTime) {
@@ -188,6 +188,41 @@ TEST(FileManager, ExistsLooksAtTheItemItselfNotWhereALinkPoints) {
         EXPECT_EQ(manager().fileExistsAtURL(urlOf(env.root() / c.name), &isDirectory), c.exists);
         EXPECT_EQ(isDirectory, c.isDirectory);
     }
+}
+
+TEST(FileIo, ReadsARegularFileUpToTheLimit) {
+    test::PrivateEnvironment env;
+    const fs::path file = env.root() / "five.txt";
+    test::writeFile(file, "12345");
+    EXPECT_EQ(readRegularFile(file.string(), 5).bytes, "12345");
+    const FileRead over = readRegularFile(file.string(), 4);
+    EXPECT_EQ(over.problem, "larger than 4 bytes");
+    EXPECT_EQ(over.bytes, "");
+    EXPECT_TRUE(readRegularFile((env.root() / "none" / "x").string(), 5).missing());
+}
+
+// A signal that stops a write midway finds the temporary file registered, and its handler
+// removes it; here the file-size limit raises the signal during the write.
+TEST(FileIo, ASignalDuringAnAtomicWriteLeavesNoTemporaryFile) {
+    test::PrivateEnvironment env;
+    const fs::path folder = env.root() / "out";
+    fs::create_directory(folder);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, [](int) {
+            removeTemporaryFilesForSignal();
+            ::_exit(3);
+        });
+        const struct rlimit limit = {4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        writeFileAtomically((folder / "note.html").string(), std::string(1 << 20, 'x'));
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << status;
+    EXPECT_TRUE(fs::is_empty(folder));
 }
 
 }  // namespace
