@@ -89,8 +89,6 @@ TEST_F(NoteExportTest, BuildsEachNotesFileFromItsTitleAndBody) {
         {"heading_from_first_div_line", u"T", u"<div>First</div>\n<div>Second</div>", "html",
          "<h1>First</h1>\n<p>Second</p>", true},
         {"heading_of_title_only", u"T", u"", "html", "<h1>T</h1>\n", true},
-        {"notes_own_title_heading_not_nested", u"T", u"<div><h1>T</h1></div>\n<div>x</div>", "html",
-         "<h1>T</h1>\n<p>x</p>", true},
         {"attachments_fill_characters_in_order", u"", u"a\uFFFCb\uFFFCc\uFFFC", "html",
          "a<img src=\"1.png\">b<img src=\"2.jpg\">c\xEF\xBF\xBC", false, Names{u"1.png", u"2.jpg"}},
         {"unnamed_attachment_leaves_its_character", u"", u"x\uFFFCy\uFFFC", "html",
