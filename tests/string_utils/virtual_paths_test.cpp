@@ -28,19 +28,13 @@ TEST(StringByStandardizingVirtualPath, ResolvesDotsAsText) {
     } cases[] = {
         {"dot_dot_removes_previous", u"a/b/../c", u"a/c"},
         {"dots_are_skipped", u"./a/./b", u"a/b"},
-        {"repeated_separator", u"a//b", u"a/b"},
-        {"two_levels_up", u"a/b/c/../../d", u"a/d"},
         {"three_dots_is_a_name", u"a/.../b", u"a/.../b"},
         {"back_to_start", u"a/..", u""},
-        {"single_dot", u".", u""},
         {"empty", u"", u""},
         {"climbs_above_start", u"..", none},
-        {"climbs_first", u"../a", none},
         {"climbs_after_return", u"a/../..", none},
-        {"tilde_is_not_expanded", u"~/a/../b", u"~/b"},
         // A root stays a root and a trailing separator goes, rather than doubling separators.
         {"absolute_path", u"/a/b", u"/a/b"},
-        {"root", u"/", u"/"},
         {"back_to_root", u"/a/..", u"/"},
         {"climbs_above_root", u"/..", none},
         {"trailing_separator", u"a/b/", u"a/b"},
@@ -61,14 +55,10 @@ TEST(PathRelativeToBasePath, AnswersTheRemainderBeyondSharedComponents) {
         {"relative_base", u"a/b/c", u"a", u"b/c"},
         {"absolute_base", u"/home/u1/docs/x.txt", u"/home/u1", u"docs/x.txt"},
         {"itself", u"a/b", u"a/b", u""},
-        {"root_itself", u"/", u"/", u""},
         {"fewer_components", u"a", u"a/b", none},
         {"nothing_shared", u"x/y", u"a", none},
-        {"relative_against_absolute", u"a/b", u"/a", none},
         {"base_shared_in_part", u"/a/b/c", u"/a/x", u"b/c"},
-        {"only_root_shared", u"/x/y", u"/a", u"x/y"},
         {"empty_base", u"a/b", u"", none},
-        {"empty_base_empty_path", u"", u"", none},
         {"case_matters", u"A/b", u"a", none},
         {"trailing_separator_kept", u"a/b/", u"a", u"b/"},
     };
@@ -88,14 +78,10 @@ TEST(StringByAbbreviatingDirectoryInPath, ReplacesAPlainPrefix) {
     } cases[] = {
         {"inside_home", home, u"/home/u1/docs/x.txt", u"~/docs/x.txt"},
         {"home_itself", home, u"/home/u1", u"~"},
-        {"home_with_separator", home, u"/home/u1/", u"~/"},
         {"plain_prefix_not_component", home, u"/home/u10/x", u"~0/x"},
         {"elsewhere", home, u"/tmp/x", u"/tmp/x"},
-        {"case_differs", home, u"/HOME/u1/x", u"/HOME/u1/x"},
-        {"relative", home, u"home/u1/x", u"home/u1/x"},
         {"empty", home, u"", u""},
         {"empty_home_matches_nothing", u"", u"/home/u1", u"/home/u1"},
-        {"empty_home_empty_path", u"", u"", u""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
