@@ -1,9 +1,12 @@
 // The built command end to end on libraries that import: the tree it writes, every file's bytes
-// and modification time, its log lines, its output, and the settings it reads.
+// and modification time, its log lines, its output, the settings it reads, the hand-over of the
+// folder, and Apple's Notes databases read from a read-only folder.
 
 #include <sys/stat.h>
 
 #include <chrono>
+#include <set>
+#include <thread>
 
 #include "tests/cli/import_fixture.h"
 
@@ -124,6 +127,119 @@ TEST_F(ImportCommandTest, ProgressBarOnlyOnATerminalAndNotWhenQuiet) {
     for (const auto* plain : {&piped, &quiet}) {
         EXPECT_EQ(plain->exitStatus, 0);
         EXPECT_EQ(logMessages(plain->errLines()), std::vector<std::string>{logged}) << plain->err;
+    }
+}
+
+// Through freedesktop desktop entries: the first identifier whose entry launches wins (the order
+// of the four is the run's, tested with the app). Each test entry runs a script that records its
+// identifier and its arguments.
+TEST_F(ImportCommandTest, HandsTheExportFolderToTheFirstEntryThatLaunches) {
+    writeFile(libraryFile(), library(R"([{"id": "a", "folders": [{"id": "f", "name": "F",
+      "notes": [{"name": "N", "body": "<div>x</div>"}]}]}])"));
+    // $1: the identifier; then the files it was asked to open. It writes to its output too,
+    // which must not land in the command's.
+    const fs::path records = root() / "records", recorder = root() / "record.sh";
+    writeFile(recorder, "#!/bin/sh\necho launched; echo launched >&2\nout=\"" + records.string() +
+                            "/$1\"; shift\nprintf '%s\\n' \"$@\" > \"$out.partial\" && "
+                            "mv \"$out.partial\" \"$out\"\n");
+    ::chmod(recorder.c_str(), 0700);
+    const std::string second = "com.vellumry.quillmere-tessary";
+    for (const auto& [identifier, program] :
+         {std::pair<std::string, fs::path>{"com.quillmereapp.mac", root() / "no-such-program"},
+          {second, recorder},
+          {"com.vellumry.quillmere3", recorder}}) {
+        writeFile(env.home() / ".local/share/applications" / (identifier + ".desktop"),
+                  "[Desktop Entry]\nType=Application\nName=Quillmere\nExec=" + program.string() +
+                      " " + identifier + " %F\n");
+    }
+
+    for (const bool open : {false, true}) {
+        SCOPED_TRACE(open ? "open" : "--no-open");
+        fs::create_directories(records);
+        std::vector<std::string> arguments = {"--library", libraryFile().string()};
+        if (!open) arguments.push_back("--no-open");
+        const auto result = run(arguments);
+        ASSERT_EQ(result.exitStatus, 0) << result.err;
+        EXPECT_EQ(result.err, "");
+        if (!open) {
+            EXPECT_TRUE(entryNames(records).empty());
+            continue;
+        }
+        // The broken first entry is passed over; the program starts after the command ended.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!fs::exists(records / second) && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_EQ(entryNames(records), std::set<std::string>{second});
+        // The program was given the export folder, and only that.
+        EXPECT_EQ(readFile(records / second), result.lastOutLine() + "\n");
+        EXPECT_EQ(readFile(root() / "stdout"), result.lastOutLine() + "\n");
+        EXPECT_EQ(readFile(root() / "stderr"), "");
+    }
+
+    // No entry, no file manager on a bus and no display either: the run still succeeds quietly.
+    fs::remove_all(env.home() / ".local/share/applications");
+    const auto result = run({"--library", libraryFile().string()});
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(result.err, "");
+}
+
+const fs::path kFixtures = fs::path(QUILLMERE_SHARED_DIR) / "notestore-fixtures";
+
+// Each from a read-only copy of its folder: the tree it writes, and nothing written beside the
+// database.
+TEST_F(ImportCommandTest, ImportsEachNotesDatabaseFromAReadOnlyFolder) {
+    if (!fs::exists(kFixtures / "SOURCES.txt")) {
+        GTEST_SKIP() << "The Notes database fixtures are not there: " << kFixtures.string();
+    }
+    struct Row {
+        const char* name;
+        const char* database;
+        bool chooseFolder;  // --library names the folder, not the file
+        std::set<std::string> files;
+    };
+    const std::vector<Row> rows = {
+        {"macOS12",
+         "NoteStore-macOS-12-Monterey.sqlite",
+         false,
+         {"Folder/000_This note is in a folder.html",
+          "Folder2/Subfolder/000_This note is in a subfolder.html",
+          "Folder2/Subfolder/Subsubfolder/000_This note is deeply buried.html",
+          "Notes/000_This note has special formatting.html",
+          "Notes/001_This note is password protected.html", "Notes/002_This is a note.html",
+          "Recently Deleted/000_This note is deleted.html"}},
+        {"macOS15",
+         "macOS-15-container/NoteStore.sqlite",
+         true,
+         {"Folder/000_This note is in Folder.html",
+          "Folder2/Subfolder/000_This note is in a subfolder.html",
+          "Folder2/Subfolder/Subsubfolder/000_This note is deeply buried.html",
+          "Notes/000_This note is password protected.html",
+          "Notes/001_This note has an attachment.html",
+          "Notes/002_This note has special formatting.html", "Notes/003_This note has tags.html",
+          "Notes/004_This is a note.html", "Recently Deleted/000_This is a deleted note.html"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const fs::path folder = root() / row.name / "group.com.apple.notes";
+        fs::create_directories(folder);
+        fs::copy_file(kFixtures / row.database, folder / "NoteStore.sqlite");
+        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+        const auto before = entryNames(folder);
+        const auto bytes = readFile(folder / "NoteStore.sqlite");
+
+        const fs::path chosen = row.chooseFolder ? folder : folder / "NoteStore.sqlite";
+        auto result = run({"--library", chosen.string(), "--no-open"});
+        ASSERT_EQ(result.exitStatus, 0) << result.err;
+        const fs::path exported = result.lastOutLine();
+        std::set<std::string> files;
+        for (const auto& [path, content] : tree(exported)) {
+            if (!fs::is_directory(exported / path)) files.insert(path);
+        }
+        EXPECT_EQ(files, row.files);
+        EXPECT_EQ(entryNames(folder), before);
+        EXPECT_EQ(readFile(folder / "NoteStore.sqlite"), bytes);
+        fs::permissions(folder, fs::perms::owner_all);
     }
 }
 
