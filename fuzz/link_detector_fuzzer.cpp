@@ -1,5 +1,5 @@
 // The link detector on any text: ranges inside the text, ascending, apart, never splitting a
-// surrogate pair, and never a link whose scheme runs code.
+// surrogate pair, holding no markup character, and never a link whose scheme runs code.
 
 #include <unicode/utf16.h>
 
@@ -35,6 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
              U16_IS_LEAD(text[link.location - 1])) ||
             (link.end() < text.size() && U16_IS_TRAIL(text[link.end()]) &&
              U16_IS_LEAD(text[link.end() - 1]))) {
+            std::abort();
+        }
+        if (std::u16string_view(text).substr(link.location, link.length).find_first_of(u"<> \"") !=
+            std::u16string_view::npos) {
             std::abort();
         }
         for (std::u16string_view scheme : {u"javascript:", u"vbscript:", u"data:", u"file:"}) {
