@@ -29,19 +29,6 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// A library of one account and one folder with `count` notes.
-std::string largeLibrary(int count) {
-    std::string notes;
-    for (int i = 0; i < count; ++i) {
-        if (i > 0) notes += ",";
-        notes += R"({"name": "Note )" + std::to_string(i) + R"(", "body": "<div>Note )" +
-                 std::to_string(i) +
-                 R"(</div><div>Some words and a link to example.com in a paragraph.</div>"})";
-    }
-    return library(R"([{"id": "a", "folders": [{"id": "f", "name": "Many", "notes": [)" + notes +
-                   "]}]}]");
-}
-
 std::string plain(const QString& text) { return QString(text).remove('&').toStdString(); }
 
 bool waitUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
@@ -291,7 +278,13 @@ TEST_F(WindowTest, ChoicesOutliveTheWindowAndReachTheCommand) {
 
 TEST_F(WindowTest, ClosingTheWindowDuringALargeRunQuitsAtOnce) {
     constexpr int kNotes = 5000;
-    writeFile(root() / "large.json", largeLibrary(kNotes));
+    const std::string note =
+        R"({"name": "N", "body": "<div>N</div><div>Words and a link to example.com.</div>"})";
+    std::string notes = note;
+    for (int i = 1; i < kNotes; ++i) notes += "," + note;
+    writeFile(root() / "large.json",
+              library(R"([{"id": "a", "folders": [{"id": "f", "name": "Many", "notes": [)" + notes +
+                      "]}]}]"));
     chooseInSettings(root() / "large.json");
     env_.set("QT_QPA_PLATFORM", "offscreen");
 
