@@ -289,7 +289,7 @@ TEST_F(NoteExportTest, AFailedWriteIsLoggedAndTheRunGoesOn) {
     EXPECT_TRUE(alerts->alerts.empty());
 }
 
-// The heading rule on its own, and the simple XML content expression.
+// The heading rule on its own.
 struct HeadingRow {
     const char* name;
     Text input;
@@ -342,29 +342,6 @@ TEST(FirstParagraphHeading, ConvertsTheFirstParagraphInPlace) {
         Text text = row.input;
         delegate.convertFirstParagraphToHeadingInString(text);
         EXPECT_EQ(text, row.output);
-    }
-}
-
-TEST(FirstParagraphHeading, SimpleXMLContentExpressionIsSharedAndFindsTagsAndEntities) {
-    const RegularExpression& expression = AppDelegate::simpleXMLContentExpression();
-    EXPECT_EQ(&expression, &AppDelegate::simpleXMLContentExpression());
-
-    struct Row {
-        const char* name;
-        Text text;
-        Range lastMatch;
-    };
-    const Row rows[] = {
-        {"entity_at_end", u"http://x.com&nbsp;", {12, 6}},
-        {"first_ampersand_to_last_semicolon", u"a&b;c&d;", {1, 7}},
-        {"first_angle_to_last_on_the_line", u"x<b>y</b>", {1, 8}},
-        {"not_across_lines", u"<a\n>&x;", {4, 3}},
-        {"nothing", u"plain", kNotFoundRange},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const auto matches = expression.matchesInString(row.text, Range{0, row.text.size()});
-        EXPECT_EQ(matches.empty() ? kNotFoundRange : matches.back().range, row.lastMatch);
     }
 }
 
