@@ -238,11 +238,7 @@ TEST(ExportNames, DirectoryNamesAreOneHarmlessComponent) {
 }
 
 TEST(ExportNames, UniqueFileNamesKeepTheirCharactersAndFitWithTheirCounter) {
-    PathUtilities::TakenFilenames taken;
-    taken.insert(u"000_A.HTML");
-    EXPECT_EQ(uniqueFileName(u"000_a", u"html", taken), u"000_a - 2.html");
-    taken.insert(u"000_a - 2.html");
-    EXPECT_EQ(uniqueFileName(u"000_a", u"html", taken), u"000_a - 3.html");
+    PathUtilities::TakenFilenames taken;  // its counting and letter case are its own test's
     // Compared regardless of composition, yet written as the note has it (not decomposed).
     taken.insert(u"000_Cafe\u0301.html");
     EXPECT_EQ(uniqueFileName(u"000_Caf\u00E9", u"html", taken), u"000_Caf\u00E9 - 2.html");
