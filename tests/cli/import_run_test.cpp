@@ -5,17 +5,78 @@
 
 #include <sys/stat.h>
 
-#include <chrono>
-#include <set>
-#include <thread>
+#include <gtest/gtest.h>
 
-#include "tests/cli/import_fixture.h"
+#include <chrono>
+#include <filesystem>
+#include <regex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/private_environment.h"
 
 namespace quillmere::test {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono;
+
+// Runs the built command as a child process in a private environment (its own TMPDIR, HOME and
+// XDG directories, no desktop to talk to), with standard error a file or a pseudo-terminal.
+class ImportCommandTest : public ::testing::Test {
+protected:
+    ImportCommandTest() {
+        fs::create_directories(root() / "no-data-dirs");
+        fs::create_directories(root() / "runtime");
+        ::chmod((root() / "runtime").c_str(), 0700);
+    }
+
+    ProgramResult run(const std::vector<std::string>& arguments, bool terminal = false) const {
+        std::vector<std::string> argv = {QUILLMERE_IMPORT_COMMAND};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        std::vector<std::string> environment = {
+            "PATH=/usr/bin:/bin", "LANG=C.UTF-8",
+            "XDG_DATA_DIRS=" + (root() / "no-data-dirs").string(),
+            "XDG_RUNTIME_DIR=" + (root() / "runtime").string()};
+        for (const char* name : {"TMPDIR", "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME",
+                                 "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+            if (const char* value = ::getenv(name))
+                environment.push_back(name + ("=" + std::string(value)));
+        }
+        return runProgram(argv, root(), &environment, terminal);
+    }
+    // Runs the command with --no-open and `extra` on a library of `accountsJson`.
+    ProgramResult runOnLibrary(const std::string& accountsJson,
+                               const std::vector<std::string>& extra = {}) const {
+        writeFile(libraryFile(), library(accountsJson));
+        std::vector<std::string> arguments = {"--library", libraryFile().string(), "--no-open"};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        return run(arguments);
+    }
+
+    fs::path libraryFile() const { return env.root() / "library.json"; }
+    fs::path settingsFile() const {
+        return env.home() / ".config" / "quillmere-notes-importer" / "settings.json";
+    }
+    fs::path root() const { return env.root(); }
+
+    PrivateEnvironment env;
+};
+
+// The messages of log lines ("<date> <time> quillmere-notes-import[<pid>] <message>"); any
+// other line as "?? " and the line.
+std::vector<std::string> logMessages(const std::vector<std::string>& lines) {
+    static const std::regex logLine(
+        R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} quillmere-notes-import\[\d+\] (.*)$)");
+    std::vector<std::string> messages;
+    for (const auto& line : lines) {
+        std::smatch match;
+        messages.push_back(std::regex_match(line, match, logLine) ? match[1].str() : "?? " + line);
+    }
+    return messages;
+}
 
 sys_time<nanoseconds> modificationTime(const fs::path& path) {
     struct stat status {};
