@@ -42,11 +42,6 @@ protected:
     const fs::path out = env.root() / "out";
 };
 
-Text sanitize(const Text& name) {
-    return PathUtilities::stringByReplacingUnallowedFilenameCharacters(name);
-}
-std::string utf8(const Text& text) { return text::toUtf8(text); }
-
 TEST_F(NoteExportTest, BuildsEachNotesFileFromItsTitleAndBody) {
     using Names = std::vector<Text>;
     struct Row {
@@ -115,9 +110,10 @@ TEST_F(NoteExportTest, BuildsEachNotesFileFromItsTitleAndBody) {
             EXPECT_EQ(log->lines,
                       std::vector<std::string>{"Note:  is empty or password protected!"});
         } else {
-            const Text name = u"000_" + row.title;
+            const Text name =
+                PathUtilities::stringByReplacingUnallowedFilenameCharacters(u"000_" + row.title);
             EXPECT_EQ(files, (std::map<std::string, std::string>{
-                                 {utf8(sanitize(name)) + "." + row.extension, row.content}}));
+                                 {text::toUtf8(name) + "." + row.extension, row.content}}));
             EXPECT_TRUE(log->lines.empty());
         }
         EXPECT_EQ(count("progress.incrementBy(1)"), steps + 1);

@@ -3,11 +3,6 @@
 // directories follow HOME), so that no test writes into the source tree, the current directory
 // or the user's own settings. The directory and the previous environment go on destruction.
 // Also reads and writes files and runs programs for the tests.
-//
-//   TEST(Thing, WritesFiles) {
-//       test::PrivateEnvironment env;
-//       auto file = env.root() / "out.txt";
-//   }
 
 #include <chrono>
 #include <filesystem>
