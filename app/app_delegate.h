@@ -78,7 +78,8 @@ public:
                     note_file::ExportDirectories* directories = nullptr);
     // Creates the directory (and, unless told the parent exists, missing parents); on failure
     // shows the error alert on the main queue, waiting until it is dismissed, and answers false.
-    bool createDirectoryAtURL(const FileURL& url, bool withIntermediateDirectories = true);
+    bool createDirectoryAtURL(const FileURL& url, bool withIntermediateDirectories = true,
+                              note_file::ExportDirectories* directories = nullptr);
 
     // ---- Note export (on the background walk) ----
     // Turns one note, at `index` in its folder's list, into one file in `folderURL`, then posts

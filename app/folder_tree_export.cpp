@@ -29,7 +29,7 @@ void AppDelegate::createFolders(const ElementList<NotesFolder>& folders,
                                 note_file::ExportDirectories* directories) {
     note_file::ExportDirectories forThisList;
     note_file::ExportDirectories& names = directories != nullptr ? *directories : forThisList;
-    if (!createDirectoryAtURL(url)) {
+    if (!createDirectoryAtURL(url, true, &names)) {
         return;
     }
     names.markMade(url);
@@ -70,9 +70,9 @@ void AppDelegate::createFolder(const std::shared_ptr<NotesFolder>& folder,
                                directory.path().substr(directory.path().rfind('/') + 1) +
                                " because a note file has its name");
     }
-    // Below a directory this walk made, no element of the path needs checking again; a deep
-    // tree then costs one creation per folder.
-    if (!createDirectoryAtURL(directory, !names.isMade(url))) {
+    // Below a directory this walk made, no element of the path needs checking again, and the
+    // walk's file manager works through the open parent: a deep tree costs what a flat one does.
+    if (!createDirectoryAtURL(directory, !names.isMade(url), &names)) {
         return;
     }
     names.markMade(directory);
@@ -143,10 +143,12 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
     }
 }
 
-bool AppDelegate::createDirectoryAtURL(const FileURL& url, bool withIntermediateDirectories) {
+bool AppDelegate::createDirectoryAtURL(const FileURL& url, bool withIntermediateDirectories,
+                                       note_file::ExportDirectories* directories) {
+    FileManager& fileManager =
+        directories != nullptr ? directories->fileManager() : FileManager::defaultManager();
     Error error;
-    if (FileManager::defaultManager().createDirectoryAtURL(url, withIntermediateDirectories,
-                                                           &error)) {
+    if (fileManager.createDirectoryAtURL(url, withIntermediateDirectories, &error)) {
         return true;
     }
     // The walk runs in the background; the alert belongs on the main queue, and the walk waits

@@ -77,7 +77,8 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const note_text::Link
     Error error;
     if (const std::optional<FileURL> url =
             note_file::write(text, fileName, extension, folderURL, directories, &error)) {
-        note_file::setDates(*url, note.note->creationDate(), note.note->modificationDate());
+        note_file::setDates(*url, note.note->creationDate(), note.note->modificationDate(),
+                            directories);
     } else {
         services.log->log("Note: " + log_format::describe(note.name) + " could not be written: " +
                           error.description + " " + error.recoverySuggestion);

@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "app/export_names.h"
-#include "platform/files/file_manager.h"
 
 namespace quillmere::note_file {
 
@@ -29,8 +28,8 @@ ExportDirectories::Directory& ExportDirectories::directoryAt(const FileURL& url)
                 const Text component = text::fromUtf8(name);
                 bool isDirectory = entry->d_type == DT_DIR;
                 if (entry->d_type == DT_UNKNOWN) {
-                    FileManager::defaultManager().fileExistsAtURL(
-                        url.URLByAppendingPathComponent(component), &isDirectory);
+                    fileManager_.fileExistsAtURL(url.URLByAppendingPathComponent(component),
+                                                 &isDirectory);
                 }
                 directory.isDirectoryByName.emplace(name, isDirectory);
                 directory.taken.insert(component);
@@ -100,7 +99,7 @@ std::optional<FileURL> write(const Text& text, const Text& baseName, const Text&
     ExportDirectories forThisNote;
     ExportDirectories& names = directories != nullptr ? *directories : forThisNote;
     const FileURL url = names.claimFile(folderURL, baseName, extension);
-    if (!FileManager::defaultManager().writeAtomically(text::toUtf8(text), url, error)) {
+    if (!names.fileManager().writeAtomically(text::toUtf8(text), url, error)) {
         names.release(url);
         return std::nullopt;
     }
@@ -108,8 +107,9 @@ std::optional<FileURL> write(const Text& text, const Text& baseName, const Text&
 }
 
 void setDates(const FileURL& url, std::optional<Date> creationDate,
-              std::optional<Date> modificationDate) {
-    FileManager& fileManager = FileManager::defaultManager();
+              std::optional<Date> modificationDate, ExportDirectories* directories) {
+    FileManager& fileManager =
+        directories != nullptr ? directories->fileManager() : FileManager::defaultManager();
     if (creationDate) {
         // Most Linux file systems keep a birth time but offer no way to set it.
         fileManager.setCreationDate(url, *creationDate, nullptr);

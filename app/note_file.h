@@ -6,7 +6,7 @@
 //   Error error;
 //   if (auto url = note_file::write(text, u"000_Pancakes", u"html", folder, &directories,
 //                                   &error)) {
-//       note_file::setDates(*url, note.creationDate(), note.modificationDate());
+//       note_file::setDates(*url, note.creationDate(), note.modificationDate(), &directories);
 //   }
 
 #include <optional>
@@ -16,6 +16,7 @@
 
 #include "platform/date.h"
 #include "platform/error.h"
+#include "platform/files/file_manager.h"
 #include "platform/files/file_url.h"
 #include "platform/text/text.h"
 #include "string_utils/path_utilities.h"
@@ -47,6 +48,9 @@ public:
     bool isMade(const FileURL& url) const { return made_.contains(url.path()); }
     void markMade(const FileURL& url) { made_.insert(url.path()); }
 
+    // Makes the walk's directories and files: it keeps the directories it works in open.
+    FileManager& fileManager() { return fileManager_; }
+
 private:
     struct Directory {
         std::unordered_map<std::string, bool> isDirectoryByName;  // exact names on disk
@@ -59,6 +63,7 @@ private:
 
     std::unordered_map<std::string, Directory> directories_;  // by path
     std::unordered_set<std::string> made_;
+    FileManager fileManager_{FileManager::KeepingDirectoriesOpen{}};
 };
 
 // Writes `text` as UTF-8 without a byte-order mark (a lone surrogate becomes U+FFFD),
@@ -69,8 +74,9 @@ std::optional<FileURL> write(const Text& text, const Text& baseName, const Text&
                              Error* error);
 
 // Sets the creation date (where the file system keeps one), then the modification date, each
-// only when given. Failures leave the date the file system set.
+// only when given, through the walk's `directories` when there are some. Failures leave the
+// date the file system set.
 void setDates(const FileURL& url, std::optional<Date> creationDate,
-              std::optional<Date> modificationDate);
+              std::optional<Date> modificationDate, ExportDirectories* directories = nullptr);
 
 }  // namespace quillmere::note_file

@@ -1,7 +1,7 @@
 // Folders nested `depth` deep with one note each, exported by the folder-tree walk onto the
-// disk. No folder's creation checks the elements of its path again, so the walk's own work per
-// folder is the same at any depth; what still grows is the kernel's lookup of each absolute path
-// (one creation and one atomic write per folder), which shows at 1,000 levels.
+// disk. No folder's creation checks the elements of its path again, and every file operation
+// goes through the open parent directory instead of the absolute path, so the work per folder
+// is about the same at any depth: compare the time per item at 125 and at 1,000 levels.
 
 #include <benchmark/benchmark.h>
 

@@ -146,22 +146,31 @@ int writeAll(int fd, std::string_view bytes) {
     return 0;
 }
 
-int writeFileAtomically(const std::string& path, std::string_view bytes) {
+int writeFileAtomically(const std::string& path, std::string_view bytes,
+                        DirectoryHandles* handles) {
     const std::string directory = directoryOf(path);
     // O_EXCL with mode 0666 makes a brand-new file whose permissions follow the umask, as any
     // newly written file would; mkstemp would force 0600.
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temporary = directory + "/" + temporarySiblingName();
         const TemporaryRegistration registration(temporary);
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const DirectoryHandles::Item item = DirectoryHandles::itemAt(handles, temporary);
+        const int fd = ::openat(item.directory, item.name.c_str(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno == EEXIST) continue;
             return errno;
         }
         int result = writeAll(fd, bytes);
         if (::close(fd) != 0 && result == 0) result = errno;
-        if (result == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) result = errno;
-        if (result != 0) ::unlink(temporary.c_str());
+        if (result == 0) {
+            const DirectoryHandles::Item target = DirectoryHandles::itemAt(handles, path);
+            if (::renameat(item.directory, item.name.c_str(), target.directory,
+                           target.name.c_str()) != 0) {
+                result = errno;
+            }
+        }
+        if (result != 0) ::unlinkat(item.directory, item.name.c_str(), 0);
         return result;
     }
     return EEXIST;

@@ -18,6 +18,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/files/directory_handles.h"
+
 namespace quillmere {
 
 struct FileRead {
@@ -42,8 +44,10 @@ FileRead readRegularFile(const std::string& path, std::uint64_t maxBytes);
 int writeAll(int fd, std::string_view bytes);
 
 // Replaces (or creates) the file at `path` with `bytes` by the policy above. Answers 0 or the
-// errno of the step that failed; the temporary file is gone either way.
-int writeFileAtomically(const std::string& path, std::string_view bytes);
+// errno of the step that failed; the temporary file is gone either way. With `handles`, the
+// files are reached through the open directory.
+int writeFileAtomically(const std::string& path, std::string_view bytes,
+                        DirectoryHandles* handles = nullptr);
 
 // Removes the temporary files that atomic writes are filling at this moment. Async-signal-safe:
 // for a SIGINT or SIGTERM handler, before the process ends.

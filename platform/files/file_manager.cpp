@@ -77,26 +77,23 @@ bool fail(Error* error, std::string description, std::string recoverySuggestion)
     return false;
 }
 
-bool isDirectory(const std::string& path) {
+bool isDirectory(const DirectoryHandles::Item& item) {
     struct stat info;
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return ::fstatat(item.directory, item.name.c_str(), &info, 0) == 0 && S_ISDIR(info.st_mode);
 }
 
 // mkdir that counts a directory already there (also one made by a concurrent caller) as success.
 // On failure answers the errno and the path element that caused it.
-int makeDirectory(const std::string& path, std::string* culprit) {
-    if (::mkdir(path.c_str(), 0777) == 0) {
+int makeDirectory(const DirectoryHandles::Item& item, const std::string& path,
+                  std::string* culprit) {
+    if (::mkdirat(item.directory, item.name.c_str(), 0777) == 0) {
         return 0;
     }
     const int errorNumber = errno;
-    if (errorNumber == EEXIST) {
-        if (isDirectory(path)) {
-            return 0;
-        }
-        *culprit = path;
-        return ENOTDIR;
-    }
     *culprit = path;
+    if (errorNumber == EEXIST) {
+        return isDirectory(item) ? 0 : ENOTDIR;
+    }
     return errorNumber;
 }
 
@@ -121,7 +118,9 @@ int makeDirectoryWithIntermediates(const std::string& path, std::string* culprit
             *culprit = element;
             return errno;
         }
-        if (const int result = makeDirectory(element, culprit); result != 0) {
+        if (const int result =
+                makeDirectory(DirectoryHandles::Item{AT_FDCWD, element}, element, culprit);
+            result != 0) {
             return result;
         }
     }
@@ -145,6 +144,8 @@ struct timespec timespecFromDate(Date date) {
 
 }  // namespace
 
+FileManager::FileManager(KeepingDirectoriesOpen) : handles_(std::make_unique<DirectoryHandles>()) {}
+
 FileManager& FileManager::defaultManager() {
     static FileManager manager;
     return manager;
@@ -155,7 +156,7 @@ bool FileManager::createDirectoryAtURL(const FileURL& url, bool withIntermediate
     const std::string path = url.path();
     std::string culprit;
     const int result = withIntermediateDirectories ? makeDirectoryWithIntermediates(path, &culprit)
-                                                   : makeDirectory(path, &culprit);
+                                                   : makeDirectory(itemAt(path), path, &culprit);
     if (result == 0) {
         return true;
     }
@@ -188,7 +189,7 @@ bool FileManager::removeItemAtURL(const FileURL& url, Error* error) {
 
 bool FileManager::writeAtomically(const std::string& bytes, const FileURL& url, Error* error) {
     const std::string path = url.path();
-    const int result = writeFileAtomically(path, bytes);
+    const int result = writeFileAtomically(path, bytes, handles_.get());
     if (result == 0) {
         return true;
     }
@@ -202,7 +203,8 @@ bool FileManager::writeAtomically(const std::string& bytes, const FileURL& url, 
 
 bool FileManager::setModificationDate(const FileURL& url, Date date, Error* error) {
     const struct timespec times[2] = {{0, UTIME_OMIT}, timespecFromDate(date)};
-    if (::utimensat(AT_FDCWD, url.path().c_str(), times, 0) != 0) {
+    const DirectoryHandles::Item item = itemAt(url.path());
+    if (::utimensat(item.directory, item.name.c_str(), times, 0) != 0) {
         return fail(
             error,
             "The modification date of " + inQuotes(displayName(url.path())) + " could not be set.",
@@ -220,7 +222,8 @@ bool FileManager::setCreationDate(const FileURL& url, Date, Error* error) {
 
 bool FileManager::fileExistsAtURL(const FileURL& url, bool* isDirectoryResult) const {
     struct stat info;
-    if (::lstat(url.path().c_str(), &info) != 0) {
+    const DirectoryHandles::Item item = itemAt(url.path());
+    if (::fstatat(item.directory, item.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         return false;
     }
     if (isDirectoryResult != nullptr) {

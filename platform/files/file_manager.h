@@ -4,11 +4,13 @@
 //   Error error;
 //   if (!FileManager::defaultManager().createDirectoryAtURL(url, true, &error)) { show(error); }
 
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "platform/date.h"
 #include "platform/error.h"
+#include "platform/files/directory_handles.h"
 #include "platform/files/file_url.h"
 
 namespace quillmere {
@@ -17,6 +19,11 @@ class FileManager {
 public:
     static FileManager& defaultManager();  // the process-wide instance
 
+    // A manager for one thread that keeps the directories it works in open (directory_handles.h),
+    // so that an item deep in a tree costs what one near its top does.
+    struct KeepingDirectoriesOpen {};
+    explicit FileManager(KeepingDirectoriesOpen);
+    FileManager() = default;
     virtual ~FileManager() = default;
 
     // Creates the directory at `url`, and with `withIntermediateDirectories` every missing one
@@ -41,6 +48,13 @@ public:
 
     // Whether something exists at `url` (a link is not followed), and whether it is a directory.
     virtual bool fileExistsAtURL(const FileURL& url, bool* isDirectory = nullptr) const;
+
+private:
+    DirectoryHandles::Item itemAt(const std::string& path) const {
+        return DirectoryHandles::itemAt(handles_.get(), path);
+    }
+
+    std::unique_ptr<DirectoryHandles> handles_;
 };
 
 }  // namespace quillmere

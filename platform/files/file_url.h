@@ -17,7 +17,7 @@ public:
     // `path` is absolute and UTF-8; trailing "/" are dropped (but "/" itself stays).
     static FileURL fileURLWithPath(std::string path, bool isDirectory);
 
-    std::string path() const { return path_; }  // absolute, UTF-8
+    const std::string& path() const { return path_; }  // absolute, UTF-8
     bool isDirectory() const { return isDirectory_; }
 
     // The URL with `component` appended after one "/". The component is appended as given (a

@@ -1,5 +1,6 @@
 #include "platform/files/file_manager.h"
 
+#include <limits.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -188,6 +190,59 @@ TEST(FileManager, ExistsLooksAtTheItemItselfNotWhereALinkPoints) {
         EXPECT_EQ(manager().fileExistsAtURL(urlOf(env.root() / c.name), &isDirectory), c.exists);
         EXPECT_EQ(isDirectory, c.isDirectory);
     }
+}
+
+// A manager that keeps directories open answers every call as the path-based one does: the same
+// depth at which paths become too long (for a folder, and for a note whose temporary file no
+// longer fits), files reached through more directories than it keeps open, missing parents.
+TEST(FileManager, KeepingDirectoriesOpenChangesNoAnswer) {
+    test::PrivateEnvironment env;
+    const fs::path root = env.root() / "run";
+    const auto outcomes = [&](FileManager& files) {
+        fs::create_directory(root);
+        std::vector<std::string> results;
+        const auto record = [&](bool done, const Error& error) {
+            std::string line = done ? "ok" : error.description + " " + error.recoverySuggestion;
+            results.push_back(line);
+        };
+        // The padding puts the deepest folder that fits 15 bytes short of the limit: a note's
+        // name fits there, its temporary file's does not.
+        const std::size_t padding = (PATH_MAX - 16 - root.string().size() - 1) % 201;
+        fs::path deep = root / std::string(padding == 0 ? 201 : padding, 'p');
+        fs::create_directory(deep);
+        for (bool made = true; made && deep.string().size() < 2 * PATH_MAX;) {
+            deep /= std::string(200, 'd');
+            Error error;
+            made = files.createDirectoryAtURL(urlOf(deep), false, &error);
+            record(made, error);
+            record(files.writeAtomically("note", urlOf(deep.parent_path() / "n.html"), &error),
+                   error);
+        }
+        for (int round = 0; round < 2; ++round) {
+            for (int folder = 0; folder < 10; ++folder) {
+                const fs::path directory = root / std::to_string(folder);
+                Error error;
+                record(files.createDirectoryAtURL(urlOf(directory), false, &error), error);
+                const FileURL file = urlOf(directory / "n.html");
+                record(files.writeAtomically(std::to_string(round), file, &error), error);
+                record(files.setModificationDate(file, Date(microseconds(folder)), &error), error);
+                record(files.fileExistsAtURL(file), error);
+            }
+        }
+        Error error;
+        record(files.writeAtomically("x", urlOf(root / "missing" / "n.html"), &error), error);
+        record(files.createDirectoryAtURL(urlOf(root / "missing" / "d"), false, &error), error);
+        auto written = test::tree(root);
+        fs::remove_all(root);
+        return std::pair(results, written);
+    };
+    FileManager keepingDirectoriesOpen{FileManager::KeepingDirectoriesOpen{}};
+    const auto expected = outcomes(manager());
+    EXPECT_EQ(outcomes(keepingDirectoriesOpen), expected);
+    const auto tooLong = std::count_if(expected.first.begin(), expected.first.end(), [](auto& r) {
+        return r.find("path is too long") != std::string::npos;
+    });
+    EXPECT_EQ(tooLong, 2) << "the last folder and the note beside it";
 }
 
 TEST(FileIo, ReadsARegularFileUpToTheLimit) {
