@@ -15,11 +15,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
 #include "app/note_text.h"
 #include "notes_source/notes_model.h"
+#include "platform/dispatch/background_queue.h"
 #include "platform/files/file_url.h"
 #include "platform/text/regular_expression.h"
 #include "platform/text/text.h"
@@ -119,6 +121,12 @@ private:
     void walkAccounts(const std::shared_ptr<NotesApplication>& notes, const FileURL& exportFolder);
     void completeImport(const FileURL& exportFolder);
 
+    // The second thread that builds note texts ahead of the walk, one for the delegate's life
+    // rather than one per folder; started by the first walk that writes notes.
+    BackgroundQueue& textBuilder();
+
+    std::once_flag textBuilderStarted_;
+    std::unique_ptr<BackgroundQueue> textBuilder_;
     std::weak_ptr<Window> window_;
     std::weak_ptr<ProgressIndicator> progressIndicator_;
     std::weak_ptr<Button> startButton_;

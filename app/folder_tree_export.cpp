@@ -95,7 +95,7 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
         std::uint64_t index;
         std::future<note_text::LinkedText> text;
     };
-    BackgroundQueue builder;
+    BackgroundQueue& builder = textBuilder();
     std::deque<Pending> pending;
     std::uint64_t unpostedSteps = 0;
     auto lastPost = std::chrono::steady_clock::now();
@@ -141,6 +141,12 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
     if (unpostedSteps > 0) {
         postProgressSteps(unpostedSteps);
     }
+}
+
+BackgroundQueue& AppDelegate::textBuilder() {
+    std::call_once(textBuilderStarted_,
+                   [this] { textBuilder_ = std::make_unique<BackgroundQueue>(); });
+    return *textBuilder_;
 }
 
 bool AppDelegate::createDirectoryAtURL(const FileURL& url, bool withIntermediateDirectories,
