@@ -79,9 +79,9 @@ void BM_NestedFolders(benchmark::State& state) {
 }
 BENCHMARK(BM_NestedFolders)
     ->ArgName("depth")
-    ->Arg(16)
-    ->Arg(128)
     ->Arg(125)
+    ->Arg(250)
+    ->Arg(500)
     ->Arg(1000)
     ->Unit(benchmark::kMillisecond);
 
