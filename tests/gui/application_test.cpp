@@ -182,11 +182,8 @@ TEST_F(WindowTest, ARunShowsProgressReportsWhatItWroteAndHandsTheFolderOver) {
     EXPECT_TRUE(folder.string().starts_with(tmp().string())) << folder;
     EXPECT_EQ(ui().statusLabel->text().toStdString(),
               "2 notes written, 1 skipped, in " + folder.string() + ". Handed to Quillmere.");
-    EXPECT_EQ(tree(folder), (std::map<std::string, std::string>{
-                                {"Recipes", "<dir>"},
-                                {"Recipes/000_Pancakes.html", "<h1>Pancakes</h1>\n<p>Flour</p>\n"},
-                                {"Work", "<dir>"},
-                                {"Work/000_Plan.html", "<h1>Plan</h1>"}}));
+    // The notes themselves are the command's and the app's to check; the default heading holds.
+    EXPECT_EQ(readFile(folder / "Recipes/000_Pancakes.html"), "<h1>Pancakes</h1>\n<p>Flour</p>\n");
 }
 
 TEST_F(WindowTest, EachAlertEndsTheRunAndLeavesTheStartButton) {
@@ -197,9 +194,8 @@ TEST_F(WindowTest, EachAlertEndsTheRunAndLeavesTheStartButton) {
         "\u203a \u201cQuillmere Notes Importer\u201d and make sure Notes is enabled.";
     const fs::path broken = root() / "broken.json";
     writeFile(broken, "{\"format\":");
-    writeFile(root() / "empty.json", library("[]"));
-    // The run's own alerts (a temporary folder that cannot be used) are the delegate's; the
-    // window shows any alert the same way.
+    // Which fault leads to which alert is the delegate's, and every reason beside the library
+    // comes from its reader: one row for each alert and each state of the problem label.
     struct Row {
         const char* name;
         std::optional<fs::path> chosen;
@@ -208,12 +204,8 @@ TEST_F(WindowTest, EachAlertEndsTheRunAndLeavesTheStartButton) {
     };
     const std::vector<Row> rows = {
         {"none_chosen", std::nullopt, notFound, ""},
-        {"missing_file", root() / "gone.json", notFound,
-         (root() / "gone.json").string() + ": cannot be read (No such file or directory)"},
         {"not_a_library", broken, noAccess,
          broken.string() + ": line 1, column 11: not valid JSON: invalid value"},
-        {"no_accounts", root() / "empty.json", noAccess,
-         (root() / "empty.json").string() + ": the library holds no accounts"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
