@@ -33,6 +33,7 @@ TEST(CommandLine, ParsesEveryOptionAndNamesWhatIsWrong) {
         {{"--library=--x.json"}, "library=--x.json heading=- open=1 quiet=0 help=0 version=0"},
         {{"--library", "--quiet"}, "library=--quiet heading=- open=1 quiet=0 help=0 version=0"},
         {{"--heading", "--heading"}, "library=- heading=1 open=1 quiet=0 help=0 version=0"},
+        {{"--no-heading"}, "library=- heading=0 open=1 quiet=0 help=0 version=0"},
         {{"--no-open", "--quiet"}, "library=- heading=- open=0 quiet=1 help=0 version=0"},
         {{"-h"}, "library=- heading=- open=1 quiet=0 help=1 version=0"},
         {{"--bogus"}, "unknown option --bogus"},
