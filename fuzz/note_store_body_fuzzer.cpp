@@ -2,33 +2,19 @@
 // stores them): a body or one fault, never a crash, and one U+FFFC for each named attachment.
 // The first byte chooses the decoder: odd for a table, even for a note.
 
-#include <zlib.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "fuzz/gzip.h"
 #include "notes_source/note_store/note_body.h"
 #include "notes_source/note_store/note_table.h"
 
 namespace {
 
 using namespace quillmere;
+using fuzz::gzip;
 using note_store::AttachmentView;
-
-std::string gzip(const std::string& bytes) {
-    z_stream stream{};
-    deflateInit2(&stream, 1, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&stream, bytes.size()) + 64, '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-    stream.avail_in = static_cast<uInt>(bytes.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
 
 // Every kind of attachment, chosen by the identifier the note names; a table is decoded from
 // the identifier's own bytes.

@@ -1,11 +1,11 @@
 #include "notes_source/note_store/note_body.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <filesystem>
 #include <vector>
 
+#include "fuzz/gzip.h"
 #include "notes_source/note_store/note_table.h"
 #include "tests/support/private_environment.h"
 
@@ -13,22 +13,9 @@ namespace quillmere::note_store {
 namespace {
 
 namespace fs = std::filesystem;
+using fuzz::gzip;
 
 const fs::path kBlobs = fs::path(QUILLMERE_SHARED_DIR) / "notestore-fixtures" / "blobs";
-
-std::string gzip(const std::string& bytes) {
-    z_stream stream{};
-    deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&stream, bytes.size()) + 32, '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-    stream.avail_in = static_cast<uInt>(bytes.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
 
 // Hashtags and other inline attachments stand as their text; files as U+FFFC.
 AttachmentView inlineNamed(const std::string&, const std::string& type) {
@@ -116,7 +103,8 @@ TEST(NoteTable, RendersRowsColumnsCellsAndDirection) {
     }
 }
 
-// Damaged data gives its fault and no body; text and escaping need no fixture.
+// Damaged data gives its fault and no body; text and escaping need no fixture. Data that is no
+// gzip or is cut short is the database's to show, with a damaged note among whole ones.
 TEST(NoteBody, NamesTheFaultOfDamagedData) {
     struct Row {
         const char* name;
@@ -126,9 +114,7 @@ TEST(NoteBody, NamesTheFaultOfDamagedData) {
     // StoredNote{version{text{text: "a<b&c>d"}}}, built by hand.
     const std::string stored = std::string("\x12\x0b\x1a\x09\x12\x07", 6) + "a<b&c>d";
     const std::vector<Row> rows = {
-        {"plain_protobuf_not_gzip", stored, "the note data is not gzip"},
         {"empty", "", "the note data is not gzip"},
-        {"gzip_cut_short", gzip(stored).substr(0, 12), "the gzip data is damaged or cut short"},
         {"protobuf_cut_short", gzip(stored.substr(0, 9)),
          "the note's protocol buffer is damaged or cut short"},
         {"whole", gzip(stored), std::nullopt},
