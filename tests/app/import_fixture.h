@@ -1,8 +1,8 @@
 #pragma once
 // The common set-up of the AppDelegate tests: a private environment (TMPDIR and HOME in a
-// temporary directory), every service as a recording fake installed for the test's lifetime, a
-// delegate with recording outlets whose launch handler has run, and readers for what a run left
-// on disk.
+// temporary directory), the settings in a file there, every other service as a recording fake
+// installed for the test's lifetime, a delegate with recording outlets whose launch handler has
+// run, and readers for what a run left on disk.
 
 #include <gtest/gtest.h>
 
@@ -16,6 +16,7 @@
 #include "app/app_delegate.h"
 #include "app/app_services.h"
 #include "notes_source/in_memory_notes.h"
+#include "platform/settings/user_defaults_store.h"
 #include "platform/ui/window.h"
 #include "tests/fakes/recording_services.h"
 #include "tests/support/private_environment.h"
@@ -67,7 +68,8 @@ protected:
     std::shared_ptr<CallJournal> journal = std::make_shared<CallJournal>();
     std::shared_ptr<ManualQueue> mainQueue = std::make_shared<ManualQueue>();
     std::shared_ptr<ManualQueue> globalQueue = std::make_shared<ManualQueue>(true);
-    std::shared_ptr<MemoryUserDefaults> defaults = std::make_shared<MemoryUserDefaults>();
+    std::shared_ptr<UserDefaultsStore> defaults =
+        std::make_shared<UserDefaultsStore>(env.root() / "settings.json");
     std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>(journal);
     std::shared_ptr<RecordingWorkspace> workspace = std::make_shared<RecordingWorkspace>(journal);
     std::shared_ptr<RecordingLog> log = std::make_shared<RecordingLog>();

@@ -1,12 +1,11 @@
 #pragma once
 // Fakes of everything the run drives, for the app's tests: dispatch queues that a test runs by
-// hand, and recording controls, alerts, workspace, log, user defaults and link detector. The
+// hand, and recording controls, alerts, workspace, log and link detector. The
 // controls, alerts and workspace write each call to one journal as "<name>(<argument>)", so
 // that a test can check their order, and fail the test when called off the main queue.
 
 #include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -20,7 +19,6 @@
 #include "platform/dispatch/dispatch_queue.h"
 #include "platform/links/link_detector.h"
 #include "platform/settings/log.h"
-#include "platform/settings/user_defaults.h"
 #include "platform/ui/alerts.h"
 #include "platform/ui/button.h"
 #include "platform/ui/progress_indicator.h"
@@ -145,22 +143,6 @@ class RecordingLog : public Log {
 public:
     void log(const std::string& message) override { lines.push_back(message); }
     std::vector<std::string> lines;
-};
-
-// Booleans in memory: the stored value, else the registered one, else false. No texts.
-class MemoryUserDefaults : public UserDefaults {
-public:
-    void registerBool(const std::string& key, bool value) override { registered[key] = value; }
-    bool boolForKey(const std::string& key) const override {
-        const auto& domain = stored.contains(key) ? stored : registered;
-        return domain.contains(key) && domain.at(key);
-    }
-    void setBool(const std::string& key, bool value) override { stored[key] = value; }
-    std::optional<std::string> stringForKey(const std::string&) const override { return {}; }
-    void setString(const std::string&, const std::string&) override {}
-
-    std::map<std::string, bool> registered;
-    std::map<std::string, bool> stored;
 };
 
 // Answers the range of the first occurrence of each given literal (give them in text order),
