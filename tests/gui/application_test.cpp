@@ -188,10 +188,8 @@ TEST_F(WindowTest, ARunShowsProgressReportsWhatItWroteAndHandsTheFolderOver) {
 
 TEST_F(WindowTest, EachAlertEndsTheRunAndLeavesTheStartButton) {
     const std::string notFound = "Could not find Notes.app|Could not find Notes application.";
-    const std::string noAccess =
-        "Could not access Notes|The importer could not access any of your notes. Please open "
-        "System Settings, go to \u201cPrivacy & Security\u201d \u203a \u201cAutomation\u201d "
-        "\u203a \u201cQuillmere Notes Importer\u201d and make sure Notes is enabled.";
+    // The alerts' whole texts are the command's to print.
+    const std::string noAccess = "Could not access Notes|The importer could not access any";
     const fs::path broken = root() / "broken.json";
     writeFile(broken, "{\"format\":");
     // Which fault leads to which alert is the delegate's, and every reason beside the library
@@ -217,7 +215,8 @@ TEST_F(WindowTest, EachAlertEndsTheRunAndLeavesTheStartButton) {
 
         ASSERT_EQ(answerer.alerts.size(), 1u);
         const auto& alert = answerer.alerts.front();
-        EXPECT_EQ(alert.text + "|" + alert.informativeText, row.alert);
+        EXPECT_TRUE((alert.text + "|" + alert.informativeText).starts_with(row.alert))
+            << alert.text << "|" << alert.informativeText;
         EXPECT_EQ(alert.buttons, 1);
         EXPECT_TRUE(alert.okIsDefault);
         EXPECT_FALSE(ui().startButton->isHidden());
