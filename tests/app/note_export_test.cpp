@@ -42,6 +42,9 @@ protected:
     const fs::path out = env.root() / "out";
 };
 
+// Each step of the text on its own (div lines, ampersands, breaks, removed tags, the body start
+// tag) is compared with its expression in the note text's tests; the rows here are which steps
+// a note gets.
 TEST_F(NoteExportTest, BuildsEachNotesFileFromItsTitleAndBody) {
     using Names = std::vector<Text>;
     struct Row {
@@ -69,11 +72,7 @@ TEST_F(NoteExportTest, BuildsEachNotesFileFromItsTitleAndBody) {
          "  <html><body>a<br>b &amp; c</body></html>\n"},
         {"html_start_without_end_has_no_flag", u"T", u"<html><body>a<br>b &amp c</body>", "html",
          "<p>T</p>\n<html><body>a&nbsp;b &amp c</body>"},
-        {"div_body_breaks_and_ampersands", u"", u"<div>a<br>b &AMP c</div>", "html",
-         "<p>a&nbsp;b &AMP; c</p>"},
         {"plain_body_breaks_not_ampersands", u"", u"a<br>b &amp c", "html", "a&nbsp;b &amp c"},
-        {"tt_and_object_tags_removed", u"T", u"<tt>code</tt> and <object>thing</object>", "html",
-         "<p>T</p>\ncode and thing"},
         {"only_removed_tags_is_empty", u"", u"<object></object>", "", ""},
         {"title_and_empty_body", u"T", u"", "html", "<p>T</p>\n"},
         {"empty_title_and_body", u"", u"", "", ""},
@@ -84,7 +83,6 @@ TEST_F(NoteExportTest, BuildsEachNotesFileFromItsTitleAndBody) {
         {"heading_from_title", u"T", u"body", "html", "<h1>T</h1>\nbody", true},
         {"heading_from_first_div_line", u"T", u"<div>First</div>\n<div>Second</div>", "html",
          "<h1>First</h1>\n<p>Second</p>", true},
-        {"heading_of_title_only", u"T", u"", "html", "<h1>T</h1>\n", true},
         {"attachments_fill_characters_in_order", u"", u"a\uFFFCb\uFFFCc\uFFFC", "html",
          "a<img src=\"1.png\">b<img src=\"2.jpg\">c\xEF\xBF\xBC", false, Names{u"1.png", u"2.jpg"}},
         {"unnamed_attachment_leaves_its_character", u"", u"x\uFFFCy\uFFFC", "html",
@@ -305,8 +303,6 @@ const HeadingRow kHeadingRows[] = {
      u"<h1>h</h1><body><p>a</p></BODY>"},
     {"body_start_without_end_no_pair", u"<body>text", u"<body>text"},
     {"body_start_without_end_searches_from_start", u"<p>h</p><body>x", u"<h1>h</h1><body>x"},
-    {"body_start_split_over_lines_not_found", u"<p>h</p><body\n><p>a</p></body>",
-     u"<h1>h</h1><body\n><p>a</p></body>"},
     {"whole_body_becomes_heading", u"<body>all of it</body>", u"<body><h1>all of it</h1></body>"},
     {"body_with_attributes_up_to_break", u"<body class=\"x\">a<br>b</body>",
      u"<body class=\"x\"><h1>a</h1><br>b</body>"},
@@ -316,7 +312,6 @@ const HeadingRow kHeadingRows[] = {
     {"empty_body", u"<body></body>", u"<body><h1></h1></body>"},
     {"upper_case_paragraph_not_recognised", u"<P>a</P>", u"<P>a</P>"},
     {"paragraph_with_attributes_not_recognised", u"<p class=\"x\">a</p>", u"<p class=\"x\">a</p>"},
-    {"no_body_no_pair", u"plain <br> text", u"plain <br> text"},
     // A paragraph that is one heading element becomes one level-1 heading, not a nested one.
     {"heading_paragraph_not_nested", u"<p><h1>T</h1></p><p>b</p>", u"<h1>T</h1><p>b</p>"},
     {"lower_level_heading_paragraph", u"<p><h3>T</h3></p>", u"<h1>T</h1>"},
