@@ -47,37 +47,24 @@ private:
 
 constexpr int kTrials = 20000;
 
-TEST(NoteTextScans, BodyStartTagAgreesWithItsExpression) {
-    const RegularExpression expression(u"<body.*?>", kCaseInsensitive);
-    RandomTexts texts;
-    for (int trial = 0; trial < kTrials; ++trial) {
-        const Text text = texts.next();
-        ASSERT_EQ(note_text::firstBodyStartTag(text),
-                  expression.rangeOfFirstMatch(text, Range{0, text.size()}))
-            << text::toUtf8(text);
-    }
-}
-
-// The delegate's own expression, which the scan stands for.
-TEST(NoteTextScans, LastTagOrEntityAgreesWithItsExpression) {
-    const RegularExpression& expression = AppDelegate::simpleXMLContentExpression();
-    RandomTexts texts;
-    for (int trial = 0; trial < kTrials; ++trial) {
-        const Text text = texts.next();
-        const auto matches = expression.matchesInString(text, Range{0, text.size()});
-        ASSERT_EQ(note_text::lastTagOrEntity(text),
-                  matches.empty() ? kNotFoundRange : matches.back().range)
-            << text::toUtf8(text);
-    }
-}
-
-TEST(NoteTextScans, DivLinesAndAmpersandsAgreeWithTheirExpressions) {
+// The last tag or entity is compared with the delegate's own expression, which the scan stands
+// for.
+TEST(NoteTextScans, AgreeWithTheExpressionsTheyStandFor) {
+    const RegularExpression bodyStart(u"<body.*?>", kCaseInsensitive);
+    const RegularExpression& tagOrEntity = AppDelegate::simpleXMLContentExpression();
     const RegularExpression opening(u"^<div>", kCaseInsensitive | kLines);
     const RegularExpression closing(u"<\\/div>$", kCaseInsensitive | kLines);
     const RegularExpression ampersand(u"(&amp)([^;])", kCaseInsensitive);
     RandomTexts texts;
     for (int trial = 0; trial < kTrials; ++trial) {
         const Text text = texts.next();
+        const Range all{0, text.size()};
+        ASSERT_EQ(note_text::firstBodyStartTag(text), bodyStart.rangeOfFirstMatch(text, all))
+            << text::toUtf8(text);
+        const auto matches = tagOrEntity.matchesInString(text, all);
+        ASSERT_EQ(note_text::lastTagOrEntity(text),
+                  matches.empty() ? kNotFoundRange : matches.back().range)
+            << text::toUtf8(text);
         Text paragraphs = text;
         opening.replaceMatches(paragraphs, u"<p>");
         closing.replaceMatches(paragraphs, u"</p>");
