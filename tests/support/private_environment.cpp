@@ -118,8 +118,7 @@ std::string ProgramResult::lastOutLine() const {
 }
 
 ProgramResult runProgram(const std::vector<std::string>& argv, const fs::path& dir,
-                         const std::vector<std::string>* environment, bool terminal,
-                         std::chrono::seconds limit) {
+                         const std::vector<std::string>* environment, bool terminal) {
     const auto pointers = [](const std::vector<std::string>& strings) {
         std::vector<char*> result;
         for (const auto& string : strings) result.push_back(const_cast<char*>(string.c_str()));
@@ -164,7 +163,8 @@ ProgramResult runProgram(const std::vector<std::string>& argv, const fs::path& d
     if (spawned != 0) throw std::runtime_error("cannot start " + argv[0]);
     int status = 0;
     while (::waitpid(child, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() - start > limit) ::kill(child, SIGKILL);
+        if (std::chrono::steady_clock::now() - start > std::chrono::minutes(2))
+            ::kill(child, SIGKILL);
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

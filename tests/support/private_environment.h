@@ -55,11 +55,10 @@ struct ProgramResult {
 
 // Runs `argv` with no input, its output in the files `dir`/stdout and `dir`/stderr (rather than
 // pipes that a program outliving it could hold), standard error a pseudo-terminal if `terminal`,
-// and `environment`, or this process's if null.
+// and `environment`, or this process's if null; killed after two minutes.
 ProgramResult runProgram(const std::vector<std::string>& argv, const std::filesystem::path& dir,
                          const std::vector<std::string>* environment = nullptr,
-                         bool terminal = false,
-                         std::chrono::seconds limit = std::chrono::seconds(120));
+                         bool terminal = false);
 
 // Whether `check` holds for a user without root's privileges: run here, or, as root, in a child
 // process that has become the user nobody (so the test runs in CI, which is root, too).

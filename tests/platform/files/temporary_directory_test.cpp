@@ -45,7 +45,6 @@ TEST(PrivateTemporaryDirectory, ChoosesWhereThePerUserDirectoryGoes) {
          (env.root() / "link-to-closed" / kPerUser).string()},
         {"world_writable_without_sticky_bit", noSticky.string(), inSystemTmp},
         {"unset", std::nullopt, inSystemTmp},
-        {"empty", "", inSystemTmp},
         {"relative", "tmp", inSystemTmp},
         {"missing", (env.root() / "missing").string(), inSystemTmp},
         {"a_file", (env.root() / "a-file").string(), inSystemTmp},
