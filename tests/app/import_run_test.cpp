@@ -115,7 +115,6 @@ TEST_F(AppDelegateTest, TheFirstAcceptingApplicationEndsTheHandOver) {
     } rows[] = {
         {"none_accepts_finder_shows", {}, 4},
         {"first_accepts", {"com.quillmereapp.mac", "com.vellumry.quillmere3"}, 1},
-        {"third_accepts", {"com.vellumry.quillmere3"}, 3},
         {"demo_accepts", {"com.vellumry.quillmere3.demo"}, 4},
     };
     for (const auto& row : rows) {
