@@ -22,6 +22,9 @@ std::shared_ptr<const TopLevelDomains> testDomains() {
     return domains;
 }
 
+// The rules that other detectors share are checked against their conformance files in
+// link_fixtures_test.cpp; the rows here are the rules where a note differs from their inputs
+// (markup, entities, code units) or where the fixtures differ from us on purpose.
 struct Case {
     const char* name;
     const char* input;  // UTF-8
@@ -52,9 +55,6 @@ TEST(LinkDetector, AddressesWithAScheme) {
          "file://example.com/etc x-man+1.2://example.com",
          {}},
         {"scheme_after_digits", "1.https://example.com", {"https://example.com"}},
-        {"no_known_domain_needed",
-         "http://example.invalid http://localhost:8000/x",
-         {"http://example.invalid", "http://localhost:8000/x"}},
         {"ip_hosts",
          "http://192.168.1.1/abc http://[2001:db8::1]:8080/x",
          {"http://192.168.1.1/abc", "http://[2001:db8::1]:8080/x"}},
@@ -65,28 +65,21 @@ TEST(LinkDetector, AddressesWithAScheme) {
         {"bad_ip_or_port",
          "http://1.2.3 http://1.2.3.400 http://example.com:65536/ http://[::1",
          {}},
-        {"scheme_glued_to_word", "_http://example.com éhttp://example.com", {}},
     });
 }
 
 TEST(LinkDetector, BareNamesNeedARealTopLevelDomainAndAreNoFileNames) {
     expectLinks({
-        {"names",
-         "apple.com APPLE.COM президент.рф 3.14 1.5.com",
-         {"apple.com", "APPLE.COM", "президент.рф", "1.5.com"}},
         {"www_any_domain",
          "www.apple.com/mac www.example.foo",
          {"www.apple.com/mac", "www.example.foo"}},
-        {"empty_port_is_punctuation", "google.com: it", {"google.com"}},
         {"extension_domain_with_path_or_port",
          "docs.rs/serde my.app:8080 Apple.Com/mac",
          {"docs.rs/serde", "my.app:8080", "Apple.Com/mac"}},
         {"file_names", "readme.md setup.py main.rs Notes.app photo.jpg v1.2.3 1.2.3.4", {}},
-        {"no_domain", "example.coma node.js printer.local localhost/ wwwww.example", {}},
         {"joined_to_a_word",
          "src/main.rs lib/apple.com _example.com a_b.com @a.com #b.com $c.com",
          {}},
-        {"invalid_port", "google.com:500000", {}},
         {"missing_space_after_full_stop", "We met in Paris.It rained.Com", {}},
     });
 }
@@ -103,7 +96,6 @@ TEST(LinkDetector, EmailAddresses) {
         {"addresses",
          "to a.b+tag@bbc.co.uk 192.168.1.1@gmail.com me@x.pizza почта@пример.рф",
          {"a.b+tag@bbc.co.uk", "192.168.1.1@gmail.com", "me@x.pizza", "почта@пример.рф"}},
-        {"trailing_dot", "name@example.com.", {"name@example.com"}},
         {"after_entity", "&nbsp;me@example.org", {"me@example.org"}},
         {"double_dot", "a..b@example.com", {"b@example.com"}},
         {"not_addresses", "foo@bar a@1.2.3.4 name.@example.com a@@b.com @@ a@b.c", {}},
@@ -121,37 +113,25 @@ TEST(LinkDetector, WhereALinkEnds) {
         {"zero_width_joiner_stays",
          "https://x.org/പോലൊരാള്‍.html",
          {"https://x.org/പോലൊരാള്‍.html"}},
-        {"full_stop", "See https://x.org/a.", {"https://x.org/a"}},
         {"trailing_marks", "https://x.org/a,:;!?*'~ b", {"https://x.org/a"}},
         {"closing_quotes",
          "“https://x.org/a” «https://y.org/b»",
          {"https://x.org/a", "https://y.org/b"}},
-        {"bare_name_full_stop", "Visit apple.com.", {"apple.com"}},
-        {"interior_punctuation_stays", "https://x.org/a.b,c;d!e", {"https://x.org/a.b,c;d!e"}},
+        // Brackets otherwise are the fixtures' to check.
+        {"mixed_brackets", "[example.com/foo.jpg)]", {"example.com/foo.jpg"}},
         {"trailing_slash_or_dash_stays",
          "https://x.org/a/. https://x.org/a-",
          {"https://x.org/a/", "https://x.org/a-"}},
     });
 }
 
-TEST(LinkDetector, KeepsOnlyBalancedClosingBrackets) {
-    expectLinks({
-        {"parenthesised_bare_name", "(see apple.com)", {"apple.com"}},
-        {"balanced_then_closing", "(https://x.org/a_(b))", {"https://x.org/a_(b)"}},
-        {"closing_then_full_stop", "(https://x.org/a).", {"https://x.org/a"}},
-        {"mixed", "[example.com/foo.jpg)]", {"example.com/foo.jpg"}},
-    });
-}
-
 TEST(LinkDetector, EndsBeforeAnEntityButKeepsEscapedAmpersandsInAQuery) {
     expectLinks({
         {"nbsp_after_url", "https://x.org&nbsp;next", {"https://x.org"}},
-        {"gt_after_name", "apple.com&gt;", {"apple.com"}},
         {"numeric_entity",
          "https://x.org/a&#160;b https://y.org/a&#xA0;",
          {"https://x.org/a", "https://y.org/a"}},
         {"escaped_ampersand", "https://x.org/?a=1&amp;b=2", {"https://x.org/?a=1&amp;b=2"}},
-        {"raw_ampersand", "https://x.org/?a=1&b=2", {"https://x.org/?a=1&b=2"}},
         {"numeric_ampersands",
          "https://x.org/?a=1&#38;b=2&#x26;c=3&#38;",
          {"https://x.org/?a=1&#38;b=2&#x26;c=3"}},
@@ -164,11 +144,9 @@ TEST(LinkDetector, EndsBeforeAnEntityButKeepsEscapedAmpersandsInAQuery) {
 // Wrapping a link inside a tag or an existing anchor would nest anchors and corrupt the HTML.
 TEST(LinkDetector, NeverLooksInsideTagsOrAnchors) {
     expectLinks({
-        {"href", "<a href=\"https://x.org\">here</a>", {}},
         {"anchor_content", "<a href=\"https://x.org\">https://x.org</a> and y.org", {"y.org"}},
         {"upper_case_anchor", "<A HREF='x.org'>x.org</A> y.org", {"y.org"}},
         {"anchor_with_markup_inside", "<a href=\"x.org\"><b>x.org</b> x.org</a>", {}},
-        {"img_src", "<img src=\"https://x.org/p.png\">", {}},
         {"unquoted_attribute", "<img src=https://x.org/p.png> z.org", {"z.org"}},
         {"gt_in_quoted_attribute", "<img alt=\"a > b.org\" src=\"c.org\">d.org", {"d.org"}},
         {"apostrophe_in_tag", "<p class=it's>apple.com</p>", {"apple.com"}},
@@ -190,12 +168,10 @@ TEST(LinkDetector, CountsUtf16CodeUnits) {
         std::vector<Range> ranges;
     } cases[] = {
         {"emoji_before", u"🥞 apple.com", {{3, 9}}},
-        {"emoji_touching", u"🥞apple.com", {{2, 9}}},
         {"emoji_in_path", u"https://x.org/😀 a", {{0, 16}}},
         {"cjk_around", u"日本語。example.com/path。", {{4, 16}}},
         {"lone_surrogate_ends", Text(u"https://x.org/a") + char16_t(0xD800) + u"b", {{0, 15}}},
         {"lone_trail_before", Text(1, char16_t(0xDC00)) + u"apple.com", {{1, 9}}},
-        {"ascending", u"a.org b.org c.org", {{0, 5}, {6, 5}, {12, 5}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
