@@ -72,6 +72,8 @@ TEST(NoteBody, RendersTheFormattingOfStoredNotes) {
     }
 }
 
+// The tables of the Notes databases are compared with Notes' own answers in the database's test,
+// and a cell is rendered as a note's text is; a right-to-left table is not among them.
 TEST(NoteTable, RendersRowsColumnsCellsAndDirection) {
     if (!fs::exists(kBlobs)) GTEST_SKIP() << "The note blobs are not there: " << kBlobs.string();
     const std::string cell =
@@ -82,10 +84,6 @@ TEST(NoteTable, RendersRowsColumnsCellsAndDirection) {
         std::vector<std::string> shows;
     };
     const std::vector<Row> rows = {
-        {"table_formats_gzipped.bin",
-         {"<div><b>Bold</b></div>", "<div><b><i>Bold italics</i></b></div>",
-          "<div>Mixed <b>bold</b> <i>italics</i> <u>underline</u></div>\n</td>" + cell +
-              "</td></tr>"}},
         {"right_to_left_table_gzipped.bin",
          {"direction: rtl", "<tr>" + cell + "<div>اول</div>\n</td>" + cell + "</td></tr>"}},
     };
