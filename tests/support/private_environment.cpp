@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
@@ -23,20 +24,13 @@ namespace quillmere::test {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-fs::path makePrivateRoot() {
+PrivateEnvironment::PrivateEnvironment() {
     const char* base = ::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/quillmere-test-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot create a private test directory under " + pattern);
     }
-    return pattern;
-}
-
-}  // namespace
-
-PrivateEnvironment::PrivateEnvironment() : root_(makePrivateRoot()) {
+    root_ = pattern;
     fs::create_directory(home());
     fs::create_directory(tmp());
     ::chmod(tmp().c_str(), 0700);  // a private TMPDIR must pass the importer's own checks
@@ -70,9 +64,7 @@ void PrivateEnvironment::set(const std::string& name, const std::optional<std::s
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::map<std::string, std::string> tree(const fs::path& root) {
