@@ -205,9 +205,12 @@ TEST(NoteStoreDatabase, ReadsEveryDumpNoteAsNotesAnswersIt) {
     }
 }
 
-// Runs `sql` on the database at `path`; the connection stays open while `whileOpen` runs.
+// Runs `sql` on the database at `path` (a copy of a read-only fixture, or new); the connection
+// stays open while `whileOpen` runs.
 void runSql(const fs::path& path, const std::string& sql,
             const std::function<void()>& whileOpen = {}) {
+    std::error_code absent;  // a new database has no file yet
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add, absent);
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
     char* error = nullptr;
