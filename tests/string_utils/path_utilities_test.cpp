@@ -170,7 +170,6 @@ TEST(StringByStandardizingVirtualPath, ResolvesDotsAsText) {
         {"back_to_start", u"a/..", u""},
         {"empty", u"", u""},
         {"climbs_above_start", u"..", none},
-        {"climbs_after_return", u"a/../..", none},
         // A root stays a root and a trailing separator goes, rather than doubling separators.
         {"absolute_path", u"/a/b", u"/a/b"},
         {"back_to_root", u"/a/..", u"/"},
@@ -190,7 +189,6 @@ TEST(PathRelativeToBasePath, AnswersTheRemainderBeyondSharedComponents) {
         Text base;
         std::optional<Text> expected;
     } cases[] = {
-        {"relative_base", u"a/b/c", u"a", u"b/c"},
         {"absolute_base", u"/home/u1/docs/x.txt", u"/home/u1", u"docs/x.txt"},
         {"itself", u"a/b", u"a/b", u""},
         {"fewer_components", u"a", u"a/b", none},
