@@ -186,64 +186,48 @@ TEST_F(WindowTest, ARunShowsProgressReportsWhatItWroteAndHandsTheFolderOver) {
     EXPECT_EQ(readFile(folder / "Recipes/000_Pancakes.html"), "<h1>Pancakes</h1>\n<p>Flour</p>\n");
 }
 
-TEST_F(WindowTest, EachAlertEndsTheRunAndLeavesTheStartButton) {
-    const std::string notFound = "Could not find Notes.app|Could not find Notes application.";
-    // The alerts' whole texts are the command's to print.
-    const std::string noAccess = "Could not access Notes|The importer could not access any";
-    const fs::path broken = root() / "broken.json";
+// Which fault leads to which alert is the delegate's, every reason beside the library comes
+// from its reader, and the alerts' whole texts are the command's to print: here each alert ends
+// the run and leaves the start button, and the choices outlive the window and reach the command.
+TEST_F(WindowTest, AlertsEndTheRunAndChoicesOutliveTheWindowAndReachTheCommand) {
+    const fs::path good = root() / "notes" / "Notes.json", broken = root() / "broken.json";
+    writeFile(good, library(R"([{"id": "a", "folders": [{"id": "f", "name": "Recipes", "notes": [
+        {"name": "Pancakes", "body": "<div>Pancakes</div>\n<div>Flour</div>\n"}]}]}])"));
     writeFile(broken, "{\"format\":");
-    // Which fault leads to which alert is the delegate's, and every reason beside the library
-    // comes from its reader: one row for each alert and each state of the problem label.
-    struct Row {
-        const char* name;
-        std::optional<fs::path> chosen;
-        std::string alert;    // message text|informative text
-        std::string problem;  // beside the library's name
-    };
-    const std::vector<Row> rows = {
-        {"none_chosen", std::nullopt, notFound, ""},
-        {"not_a_library", broken, noAccess,
-         broken.string() + ": line 1, column 11: not valid JSON: invalid value"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        fs::remove(settingsFile());
-        if (row.chosen) chooseInSettings(*row.chosen);
-        launch();
-        ModalAnswerer answerer;
-        ui().startButton->click();  // the alert is answered while the button's action runs
+    const std::string problem =
+        broken.string() + ": line 1, column 11: not valid JSON: invalid value";
 
+    launch();
+    EXPECT_EQ(ui().libraryLabel->text().toStdString(), "None chosen");
+    ModalAnswerer answerer;
+    const auto startForAnAlert = [&](const std::string& expected) {
+        ui().startButton->click();  // the alert is answered while the button's action runs
         ASSERT_EQ(answerer.alerts.size(), 1u);
-        const auto& alert = answerer.alerts.front();
-        EXPECT_TRUE((alert.text + "|" + alert.informativeText).starts_with(row.alert))
+        const auto alert = answerer.alerts.front();
+        answerer.alerts.clear();
+        EXPECT_TRUE((alert.text + "|" + alert.informativeText).starts_with(expected))
             << alert.text << "|" << alert.informativeText;
         EXPECT_EQ(alert.buttons, 1);
         EXPECT_TRUE(alert.okIsDefault);
         EXPECT_FALSE(ui().startButton->isHidden());
         EXPECT_TRUE(ui().progressBar->isHidden());
-        EXPECT_EQ(ui().libraryProblemLabel->isVisible(), !row.problem.empty());
-        EXPECT_EQ(ui().libraryProblemLabel->text().toStdString(), row.problem);
         EXPECT_TRUE(ui().statusLabel->text().isEmpty());
-    }
-}
-
-TEST_F(WindowTest, ChoicesOutliveTheWindowAndReachTheCommand) {
-    const fs::path good = root() / "notes" / "Notes.json", broken = root() / "broken.json";
-    writeFile(good, library(R"([{"id": "a", "folders": [{"id": "f", "name": "Recipes", "notes": [
-        {"name": "Pancakes", "body": "<div>Pancakes</div>\n<div>Flour</div>\n"}]}]}])"));
-    writeFile(broken, "{\"format\":");
-
-    launch();
-    EXPECT_EQ(ui().libraryLabel->text().toStdString(), "None chosen");
-    ModalAnswerer answerer;
-    // A cancelled dialog changes nothing; a library that cannot be read says why beside it.
+    };
+    startForAnAlert("Could not find Notes.app|Could not find Notes application.");
+    EXPECT_FALSE(ui().libraryProblemLabel->isVisible());
+    EXPECT_EQ(ui().libraryProblemLabel->text().toStdString(), "");
+    // A cancelled dialog changes nothing; a library that cannot be read says why beside it, also
+    // after a restart.
     ui().chooseButton->click();
     EXPECT_EQ(ui().libraryLabel->text().toStdString(), "None chosen");
     answerer.nextFile = broken;
     ui().chooseButton->click();
+    EXPECT_EQ(ui().libraryProblemLabel->text().toStdString(), problem);
+    launch();
     EXPECT_TRUE(ui().libraryProblemLabel->isVisible());
-    EXPECT_EQ(ui().libraryProblemLabel->text().toStdString(),
-              broken.string() + ": line 1, column 11: not valid JSON: invalid value");
+    EXPECT_EQ(ui().libraryProblemLabel->text().toStdString(), problem);
+    startForAnAlert("Could not access Notes|The importer could not access any");
+    EXPECT_EQ(ui().libraryProblemLabel->text().toStdString(), problem);
     answerer.nextFile = good;
     ui().chooseButton->click();
     EXPECT_EQ(answerer.fileDialogs, 3);
