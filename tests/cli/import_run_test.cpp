@@ -289,6 +289,15 @@ TEST_F(ImportCommandTest, NotesNotFoundOrNotAccessibleEndTheRunWithOne) {
         EXPECT_EQ(result.out, "");
         EXPECT_EQ(result.err, row.err);
     }
+    // A settings file that cannot be read is one line more, and the run goes on to its end; the
+    // hostile input itself is the settings store's to test.
+    fs::create_directories(settingsFile().parent_path());
+    ASSERT_EQ(::mkfifo(settingsFile().c_str(), 0600), 0);
+    const auto result = run({});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.err, settingsFile().string() +
+                              ": cannot read the settings: not a regular file\n" + noneChosen +
+                              notFound);
 }
 
 TEST_F(ImportCommandTest, UsageErrorsHelpAndVersionStartNoRun) {
@@ -312,18 +321,6 @@ TEST_F(ImportCommandTest, UsageErrorsHelpAndVersionStartNoRun) {
     EXPECT_TRUE(version.out.starts_with("quillmere-notes-import ")) << version.out;
     EXPECT_EQ(std::count(version.out.begin(), version.out.end(), '\n'), 1);
     EXPECT_TRUE(entryNames(env.tmp() / "com.quillmereapp.NotesImporter").empty());
-}
-
-// A settings file that cannot be read is one line, and the run goes on; each hostile input
-// itself is tested with its reader, and a library's line is the alerts' rows.
-TEST_F(ImportCommandTest, AnUnreadableSettingsFileIsOneLineAndTheRunGoesOn) {
-    fs::create_directories(settingsFile().parent_path());
-    ASSERT_EQ(::mkfifo(settingsFile().c_str(), 0600), 0);
-    const auto result = runOnLibrary(
-        R"([{"id": "a", "folders": [{"name": "F", "notes": [{"name": "n", "body": "b"}]}]}])");
-    EXPECT_EQ(result.exitStatus, 0) << result.err;
-    EXPECT_EQ(result.err,
-              settingsFile().string() + ": cannot read the settings: not a regular file\n");
 }
 
 }  // namespace
