@@ -1,13 +1,17 @@
 #pragma once
 // Turns a fuzzer's bytes into the texts a target needs. Input that starts with 0xFF is taken as
 // raw UTF-16 (little-endian), so that lone surrogates reach the code; any other as UTF-8. A 0x00
-// byte splits the input into several texts.
+// byte splits the input into several texts. Bytes for the Notes database's decoders are gzipped,
+// as the database stores a note's data (the note body's tests build damaged data this way too).
 //
 //   auto parts = fuzz::split(data, size);        // {"a", "b"} for "a\0b"
 //   Text title = fuzz::toText(parts[0]);
 
+#include <zlib.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -39,6 +43,20 @@ inline Text toText(std::string_view bytes) {
                                               static_cast<unsigned char>(bytes[i + 1]) << 8));
     }
     return units;
+}
+
+inline std::string gzip(const std::string& bytes) {
+    z_stream stream{};
+    deflateInit2(&stream, 1, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&stream, bytes.size()) + 64, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    stream.avail_in = static_cast<uInt>(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
 }
 
 }  // namespace quillmere::fuzz

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "fuzz/gzip.h"
+#include "fuzz/fuzz_input.h"
 #include "notes_source/note_store/note_body.h"
 #include "notes_source/note_store/note_table.h"
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "fuzz/gzip.h"
+#include "fuzz/fuzz_input.h"
 #include "notes_source/note_store/note_table.h"
 #include "tests/support/private_environment.h"
 
