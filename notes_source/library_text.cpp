@@ -44,6 +44,13 @@ bool hasZeroByte(std::uint64_t word) { return ((word - kOnes) & ~word & kHighBit
 
 bool hasByte(std::uint64_t word, unsigned char byte) { return hasZeroByte(word ^ (kOnes * byte)); }
 
+// Exact for limits up to 0x80.
+bool hasByteBelow(std::uint64_t word, unsigned char limit) {
+    return ((word - kOnes * limit) & ~word & kHighBits) != 0;
+}
+
+bool endsPlainRun(char c) { return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20; }
+
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool isNumberCharacter(char c) {
@@ -97,6 +104,16 @@ std::optional<std::uint64_t> firstInvalidUtf8(std::string_view bytes) {
         if (c < 0) return static_cast<std::uint64_t>(start);
     }
     return std::nullopt;
+}
+
+std::size_t plainStringRun(std::string_view bytes) {
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        const std::uint64_t word = eightBytesAt(bytes.data() + i);
+        if (hasByte(word, '"') || hasByte(word, '\\') || hasByteBelow(word, 0x20)) break;
+    }
+    while (i < bytes.size() && !endsPlainRun(bytes[i])) ++i;
+    return i;
 }
 
 std::vector<HugeNumber> prepareForParser(std::string& bytes) {

@@ -38,6 +38,10 @@ struct HugeNumber {
 // file order. Expects text that firstInvalidUtf8() accepted; what is not JSON stays not JSON.
 std::vector<HugeNumber> prepareForParser(std::string& bytes);
 
+// How many bytes at the start of `bytes`, inside a string, the parser takes as they are: up to
+// the first quote, backslash or control character.
+std::size_t plainStringRun(std::string_view bytes);
+
 // The 1-based line and column of a byte offset; columns count characters.
 struct LineAndColumn {
     std::uint64_t line;

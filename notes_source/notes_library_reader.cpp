@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <span>
 #include <string_view>
 #include <unordered_map>
@@ -36,10 +37,14 @@ enum class Kind : std::uint8_t {
 class TerminatedStream {
 public:
     using Ch = char;
-    explicit TerminatedStream(const char* text) : head_(text), next_(text) {}
+    explicit TerminatedStream(std::string_view text)
+        : head_(text.data()), next_(text.data()), end_(text.data() + text.size()) {}
     char Peek() const { return *next_; }
     char Take() { return *next_++; }
     std::size_t Tell() const { return static_cast<std::size_t>(next_ - head_); }
+    // What is left to read, without the terminator; and a step over part of it.
+    std::string_view rest() const { return std::string_view(next_, end_ - next_); }
+    void skip(std::size_t count) { next_ += count; }
     // Only read from.
     char* PutBegin() { return nullptr; }
     void Put(char) {}
@@ -49,7 +54,29 @@ public:
 private:
     const char* head_;
     const char* next_;
+    const char* end_;
 };
+
+}  // namespace
+}  // namespace quillmere::notes_library
+
+// The parser copies a string one character at a time and calls this first, so that a stream can
+// copy what needs no decoding in one go; it does so only for its own streams. A library is
+// mostly such text.
+template <>
+template <>
+inline void
+rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, rapidjson::CrtAllocator>::
+    ScanCopyUnescapedString(quillmere::notes_library::TerminatedStream& is, StackStream<char>& os) {
+    const std::string_view rest = is.rest();
+    const std::size_t length = quillmere::library_text::plainStringRun(rest);
+    std::memcpy(os.Push(static_cast<rapidjson::SizeType>(length)), rest.data(), length);
+    is.skip(length);
+}
+
+namespace quillmere::notes_library {
+
+namespace {
 
 enum class ValueType { String, Number, Boolean, Null, Object, Array };
 
@@ -618,7 +645,7 @@ ReadResult readLibrary(std::string bytes) {
     auto library = std::make_shared<Library>();
     // Stored strings never outgrow the file, so the store is never moved while it fills.
     library->strings.reserve(bytes.size() - start);
-    TerminatedStream stream(bytes.c_str() + start);
+    TerminatedStream stream(std::string_view(bytes).substr(start));
     Handler handler(*library, stream, start, hugeNumbers);
     rapidjson::Reader reader;
     const auto parsed =
