@@ -70,6 +70,7 @@ rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, rapidjson::CrtAll
     ScanCopyUnescapedString(quillmere::notes_library::TerminatedStream& is, StackStream<char>& os) {
     const std::string_view rest = is.rest();
     const std::size_t length = quillmere::library_text::plainStringRun(rest);
+    if (length == 0) return;  // the parser's stack may not be allocated yet
     std::memcpy(os.Push(static_cast<rapidjson::SizeType>(length)), rest.data(), length);
     is.skip(length);
 }
