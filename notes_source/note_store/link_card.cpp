@@ -1,0 +1,17 @@
+#include "notes_source/note_store/link_card.h"
+
+#include "notes_source/note_store/note_body.h"
+
+namespace quillmere::note_store {
+
+std::string linkCardHtml(const std::string& url) {
+    Text link;
+    appendEscaped(link, text::fromUtf8(url), true);
+    std::string html = "<a href=\"" + text::toUtf8(link) + "\">";
+    link.clear();
+    appendEscaped(link, text::fromUtf8(url));
+    html += text::toUtf8(link) + "</a>";
+    return html;
+}
+
+}  // namespace quillmere::note_store

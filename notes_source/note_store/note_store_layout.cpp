@@ -1,0 +1,193 @@
+#include "notes_source/note_store/note_store_layout.h"
+
+#include <algorithm>
+#include <map>
+
+#include "notes_source/note_store/sqlite_statement.h"
+
+namespace quillmere::note_store {
+
+namespace {
+
+// Finds the column for `base` of the rows of `entity`: the one of base, base1, base2… that
+// holds the most values for them, as the suffixes move between macOS versions.
+std::string findColumn(sqlite3* db, const std::vector<std::string>& columns,
+                       const std::string& base, int entity) {
+    std::vector<std::string> candidates;
+    for (const auto& column : columns) {
+        if (column.rfind(base, 0) != 0) continue;
+        const auto suffix = column.substr(base.size());
+        if (suffix.find_first_not_of("0123456789") == std::string::npos) {
+            candidates.push_back(column);
+        }
+    }
+    if (candidates.size() <= 1 || entity < 0) return candidates.empty() ? "" : candidates.front();
+    std::string sql = "SELECT ";
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        sql += (i ? ", COUNT(" : "COUNT(") + candidates[i] + ")";
+    }
+    sql += std::string(" FROM ") + kObjects + " WHERE Z_ENT = ?";
+    Statement query(db, sql);
+    query.bind(1, entity);
+    if (!query.step()) return candidates.front();
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < candidates.size(); ++i) {
+        if (query.integer(static_cast<int>(i)) > query.integer(static_cast<int>(best))) best = i;
+    }
+    return candidates[best];
+}
+
+}  // namespace
+
+std::string readLayout(sqlite3* db, StoreLayout& store) {
+    auto sqliteFault = [db] { return std::string(sqlite3_errmsg(db)); };
+    {
+        Statement tables(db, "SELECT name FROM sqlite_master WHERE type = 'table'");
+        std::set<std::string> names;
+        while (tables.step()) names.insert(tables.text(0));
+        if (!tables.ok()) return "cannot read the database (" + sqliteFault() + ")";
+        for (const char* table : {"ZICCLOUDSYNCINGOBJECT", "ZICNOTEDATA", "Z_PRIMARYKEY"}) {
+            if (!names.count(table)) {
+                return std::string("an SQLite database, but not a Notes database (no ") + table +
+                       " table)";
+            }
+        }
+    }
+    std::map<std::string, int> entities;
+    {
+        Statement query(db, "SELECT Z_NAME, Z_ENT FROM Z_PRIMARYKEY");
+        while (query.step()) entities[query.text(0)] = static_cast<int>(query.integer(1));
+        if (!query.ok()) return "cannot read the database (" + sqliteFault() + ")";
+    }
+    auto entity = [&](const char* name) {
+        auto it = entities.find(name);
+        return it == entities.end() ? -1 : it->second;
+    };
+    store.noteEntity = entity("ICNote");
+    store.folderEntity = entity("ICFolder");
+    store.accountEntity = entity("ICAccount");
+    store.attachmentEntity = entity("ICAttachment");
+    store.mediaEntity = entity("ICMedia");
+    store.inlineEntity = entity("ICInlineAttachment");
+    if (store.noteEntity < 0 || store.folderEntity < 0 || store.accountEntity < 0) {
+        return "a Notes database of a layout this importer cannot read (no ICNote, ICFolder or "
+               "ICAccount entity)";
+    }
+    {
+        Statement query(db, "SELECT Z_UUID FROM Z_METADATA");
+        if (query.step()) store.uuid = query.text(0);
+        if (store.uuid.empty()) {
+            return "a Notes database of a layout this importer cannot read (no store UUID)";
+        }
+    }
+    std::vector<std::string> columns;
+    {
+        Statement query(db, std::string("SELECT name FROM pragma_table_info('") + kObjects + "')");
+        while (query.step()) columns.push_back(query.text(0));
+        if (!query.ok()) return "cannot read the database (" + sqliteFault() + ")";
+    }
+    std::string missing;
+    auto required = [&](const char* base, int entity) {
+        auto column = findColumn(db, columns, base, entity);
+        if (column.empty() && missing.empty()) missing = base;
+        return column;
+    };
+    auto optional = [&](const char* base, int entity) {
+        auto column = findColumn(db, columns, base, entity);
+        return column.empty() ? std::string("NULL") : column;
+    };
+    store.noteTitle = required("ZTITLE", store.noteEntity);
+    store.noteFolder = required("ZFOLDER", store.noteEntity);
+    store.noteData = required("ZNOTEDATA", store.noteEntity);
+    store.noteCreated = required("ZCREATIONDATE", store.noteEntity);
+    store.noteModified = required("ZMODIFICATIONDATE", store.noteEntity);
+    store.folderTitle = required("ZTITLE", store.folderEntity);
+    store.folderParent = required("ZPARENT", store.folderEntity);
+    store.folderOwner = required("ZOWNER", store.folderEntity);
+    store.accountName = required("ZNAME", store.accountEntity);
+    if (!missing.empty()) {
+        return "a Notes database of a layout this importer cannot read (no " + missing + " column)";
+    }
+    store.notePassword = optional("ZISPASSWORDPROTECTED", store.noteEntity);
+    store.deleted = optional("ZMARKEDFORDELETION", store.noteEntity);
+    store.folderType = optional("ZFOLDERTYPE", store.folderEntity);
+    store.folderSmart = optional("ZSMARTFOLDERQUERYJSON", store.folderEntity);
+    store.folderHidden = optional("ZISHIDDENNOTECONTAINER", store.folderEntity);
+    store.attachmentType = optional("ZTYPEUTI", store.attachmentEntity);
+    store.attachmentMedia = optional("ZMEDIA", store.attachmentEntity);
+    store.attachmentTitle = optional("ZTITLE", store.attachmentEntity);
+    store.attachmentUserTitle = optional("ZUSERTITLE", store.attachmentEntity);
+    store.attachmentUrl = optional("ZURLSTRING", store.attachmentEntity);
+    store.attachmentMergeable = optional("ZMERGEABLEDATA", store.attachmentEntity);
+    store.mediaFileName = optional("ZFILENAME", store.mediaEntity);
+    store.inlineText = optional("ZALTTEXT", store.inlineEntity);
+    if (std::find(columns.begin(), columns.end(), "ZIDENTIFIER") == columns.end()) {
+        store.attachmentEntity = store.inlineEntity = -1;  // attachments cannot be found
+    }
+
+    {
+        Statement query(db, "SELECT Z_PK, " + store.accountName + " FROM " + kObjects +
+                                " WHERE Z_ENT = ? AND IFNULL(" + store.deleted +
+                                ", 0) = 0 ORDER BY Z_PK");
+        query.bind(1, store.accountEntity);
+        while (query.step()) store.accounts.push_back({query.integer(0), query.text(1), {}});
+        if (!query.ok()) return "cannot read the database (" + sqliteFault() + ")";
+    }
+    struct Candidate {
+        std::int64_t pk;
+        std::string name;
+        std::optional<std::int64_t> parent, owner;
+    };
+    std::vector<Candidate> candidates;
+    {
+        // Notes lists "Recently Deleted" (folder type 1) after the others; smart folders
+        // (type 3, or with a query) hold no notes of their own.
+        Statement query(db, "SELECT Z_PK, " + store.folderTitle + ", " + store.folderParent + ", " +
+                                store.folderOwner + " FROM " + kObjects +
+                                " WHERE Z_ENT = ? AND IFNULL(" + store.deleted +
+                                ", 0) = 0 AND IFNULL(" + store.folderType + ", 0) != 3 AND " +
+                                store.folderSmart + " IS NULL AND IFNULL(" + store.folderHidden +
+                                ", 0) = 0 ORDER BY IFNULL(" + store.folderType + ", 0) = 1, Z_PK");
+        query.bind(1, store.folderEntity);
+        while (query.step()) {
+            Candidate candidate{query.integer(0), query.text(1), std::nullopt, std::nullopt};
+            if (!query.isNull(2)) candidate.parent = query.integer(2);
+            if (!query.isNull(3)) candidate.owner = query.integer(3);
+            candidates.push_back(std::move(candidate));
+        }
+        if (!query.ok()) return "cannot read the database (" + sqliteFault() + ")";
+    }
+    // Pre-order from each account's top folders; a folder whose parent is not shown is not
+    // shown either, and a cycle of parents reaches no top folder.
+    std::multimap<std::int64_t, std::size_t> childrenOf;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (candidates[i].parent) childrenOf.emplace(*candidates[i].parent, i);
+    }
+    for (std::size_t a = 0; a < store.accounts.size(); ++a) {
+        std::vector<std::pair<std::size_t, std::optional<std::size_t>>> stack;  // candidate, parent
+        for (std::size_t i = candidates.size(); i-- > 0;) {
+            if (!candidates[i].parent && candidates[i].owner == store.accounts[a].pk) {
+                stack.emplace_back(i, std::nullopt);
+            }
+        }
+        while (!stack.empty()) {
+            auto [i, parent] = stack.back();
+            stack.pop_back();
+            if (store.shownFolders.count(candidates[i].pk)) continue;
+            const std::size_t index = store.folders.size();
+            store.folders.push_back({candidates[i].pk, candidates[i].name, parent, a, {}});
+            store.shownFolders.insert(candidates[i].pk);
+            store.accounts[a].folders.push_back(index);
+            if (parent) store.folders[*parent].children.push_back(index);
+            auto [from, to] = childrenOf.equal_range(candidates[i].pk);
+            std::vector<std::size_t> children;
+            for (auto it = from; it != to; ++it) children.push_back(it->second);
+            for (auto it = children.rbegin(); it != children.rend(); ++it) {
+                stack.emplace_back(*it, index);
+            }
+        }
+    }
+    return {};
+}
+
+}  // namespace quillmere::note_store

@@ -1,0 +1,140 @@
+#include "notes_source/note_store/note_store_model.h"
+
+#include "notes_source/note_store/note_store_reader.h"
+
+namespace quillmere::note_store {
+
+namespace {
+
+class StoreNote : public NoteStoreNote {
+public:
+    StoreNote(std::shared_ptr<Store> store, std::int64_t pk) : store_(std::move(store)), pk_(pk) {}
+
+    Text name() const override { return text::fromUtf8(store_->note(pk_).title); }
+    Text body() const override { return store_->body(pk_).html; }
+    std::optional<Date> creationDate() const override { return store_->note(pk_).created; }
+    std::optional<Date> modificationDate() const override { return store_->note(pk_).modified; }
+    ElementList<NotesAttachment> attachments() const override {
+        auto names = std::make_shared<std::vector<std::string>>(store_->body(pk_).attachmentNames);
+        return ElementList<NotesAttachment>(
+            [names] { return static_cast<std::uint64_t>(names->size()); },
+            [names](std::uint64_t i) -> std::shared_ptr<NotesAttachment> {
+                return std::make_shared<NamedAttachment>(text::fromUtf8((*names)[i]));
+            });
+    }
+    std::string id() const override { return store_->objectId("ICNote", pk_); }
+    bool passwordProtected() const override { return store_->note(pk_).passwordProtected; }
+
+private:
+    class NamedAttachment : public NotesAttachment {
+    public:
+        explicit NamedAttachment(Text name) : name_(std::move(name)) {}
+        Text name() const override { return name_; }
+
+    private:
+        Text name_;
+    };
+
+    std::shared_ptr<Store> store_;
+    std::int64_t pk_;
+};
+
+// The notes of a folder, or of every shown folder, listed when first asked.
+ElementList<NotesNote> noteList(const std::shared_ptr<Store>& store,
+                                std::optional<std::int64_t> folderPk) {
+    auto pks = std::make_shared<std::optional<std::vector<std::int64_t>>>();
+    auto load = [store, folderPk, pks]() -> const std::vector<std::int64_t>& {
+        if (!*pks) *pks = store->notePks(folderPk);
+        return **pks;
+    };
+    return ElementList<NotesNote>(
+        [load] { return static_cast<std::uint64_t>(load().size()); },
+        [load, store](std::uint64_t i) -> std::shared_ptr<NotesNote> {
+            const auto& list = load();
+            return i < list.size() ? std::make_shared<StoreNote>(store, list[i]) : nullptr;
+        });
+}
+
+class StoreAccount : public NotesAccount {
+public:
+    StoreAccount(std::shared_ptr<Store> store, std::size_t index)
+        : store_(std::move(store)), index_(index) {}
+    std::optional<Text> id() const override {
+        return text::fromUtf8(store_->objectId("ICAccount", store_->accounts[index_].pk));
+    }
+    Text name() const override { return text::fromUtf8(store_->accounts[index_].name); }
+    ElementList<NotesFolder> folders() const override;
+
+private:
+    std::shared_ptr<Store> store_;
+    std::size_t index_;
+};
+
+class StoreFolder : public NotesFolder {
+public:
+    StoreFolder(std::shared_ptr<Store> store, std::size_t index)
+        : store_(std::move(store)), index_(index) {}
+    std::optional<Text> id() const override {
+        return text::fromUtf8(store_->objectId("ICFolder", row().pk));
+    }
+    Text name() const override { return text::fromUtf8(row().name); }
+    ObjectReference<NotesContainer> container() const override {
+        auto store = store_;
+        const auto parent = row().parent;
+        const auto account = row().account;
+        return ObjectReference<NotesContainer>([store, parent, account] {
+            return parent ? std::shared_ptr<NotesContainer>(
+                                std::make_shared<StoreFolder>(store, *parent))
+                          : std::make_shared<StoreAccount>(store, account);
+        });
+    }
+    ElementList<NotesNote> notes() const override { return noteList(store_, row().pk); }
+    ElementList<NotesFolder> folders() const override {
+        auto store = store_;
+        const auto index = index_;
+        return ElementList<NotesFolder>(
+            [store, index] { return store->folders[index].children.size(); },
+            [store, index](std::uint64_t i) -> std::shared_ptr<NotesFolder> {
+                return std::make_shared<StoreFolder>(store, store->folders[index].children[i]);
+            });
+    }
+
+private:
+    const FolderRow& row() const { return store_->folders[index_]; }
+    std::shared_ptr<Store> store_;
+    std::size_t index_;
+};
+
+ElementList<NotesFolder> StoreAccount::folders() const {
+    auto store = store_;
+    const auto index = index_;
+    return ElementList<NotesFolder>(
+        [store, index] { return store->accounts[index].folders.size(); },
+        [store, index](std::uint64_t i) -> std::shared_ptr<NotesFolder> {
+            return std::make_shared<StoreFolder>(store, store->accounts[index].folders[i]);
+        });
+}
+
+class StoreApplication : public NotesApplication {
+public:
+    explicit StoreApplication(std::shared_ptr<Store> store) : store_(std::move(store)) {}
+    ElementList<NotesAccount> accounts() const override {
+        auto store = store_;
+        return ElementList<NotesAccount>([store] { return store->accounts.size(); },
+                                         [store](std::uint64_t i) -> std::shared_ptr<NotesAccount> {
+                                             return std::make_shared<StoreAccount>(store, i);
+                                         });
+    }
+    ElementList<NotesNote> notes() const override { return noteList(store_, std::nullopt); }
+
+private:
+    std::shared_ptr<Store> store_;
+};
+
+}  // namespace
+
+std::shared_ptr<NotesApplication> makeApplication(std::shared_ptr<Store> store) {
+    return std::make_shared<StoreApplication>(std::move(store));
+}
+
+}  // namespace quillmere::note_store

@@ -1,0 +1,70 @@
+#pragma once
+// The open Notes database and what was read of its layout, shared by every object read from it:
+// lists of notes, a note's row, its body (rendered once per note in a row of reads) and the
+// attachments its text names.
+//
+//   auto store = std::make_shared<Store>();
+//   ... open store->db, readLayout(store->db, *store) ...
+//   for (auto pk : store->notePks(std::nullopt)) use(store->note(pk), store->body(pk));
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "notes_source/note_store/note_body.h"
+#include "notes_source/note_store/note_store_database.h"
+#include "notes_source/note_store/note_store_files.h"
+#include "notes_source/note_store/note_store_layout.h"
+#include "platform/date.h"
+
+namespace quillmere::note_store {
+
+class Store : public StoreLayout {
+public:
+    Store() = default;
+    ~Store();
+    Store(const Store&) = delete;
+    Store& operator=(const Store&) = delete;
+
+    std::unique_ptr<TemporaryCopy> copy;
+    sqlite3* db = nullptr;
+    std::string shown;  // the file as it stands in messages
+    NoteFaultReporter report;
+
+    std::string objectId(const char* entity, std::int64_t pk) const {
+        return "x-coredata://" + uuid + "/" + entity + "/p" + std::to_string(pk);
+    }
+    void fault(const std::string& line) const {
+        if (report) report(line);
+    }
+    std::string sqliteFault() const { return db ? sqlite3_errmsg(db) : "cannot open"; }
+
+    // The primary keys of the notes the run may see, newest change first: of one folder, or of
+    // every shown folder.
+    std::vector<std::int64_t> notePks(std::optional<std::int64_t> folderPk) const;
+
+    struct NoteRow {
+        bool found = false;
+        std::string title;
+        std::optional<Date> created, modified;
+        bool passwordProtected = false;
+    };
+    NoteRow note(std::int64_t pk) const;
+
+    // The note's body, read once per note in a row of reads (name, body, attachments).
+    const NoteBody& body(std::int64_t pk);
+
+private:
+    // What stands in the body of the note titled `noteTitle` for the attachment `identifier`.
+    AttachmentView attachment(const std::string& identifier, const std::string& type,
+                              const std::string& noteTitle) const;
+
+    std::int64_t cachedPk_ = -1;
+    NoteBody cachedBody_;
+};
+
+}  // namespace quillmere::note_store
