@@ -8,10 +8,13 @@
 //   delegate->setProgressIndicator(bar);
 //   delegate->setStartButton(button);
 //   delegate->applicationDidFinishLaunching();
-//   delegate->beginImport();  // on the main queue; the walk goes on in the background
+//   auto report = delegate->beginImport();  // on the main queue; the walk goes on in the
+//   background
 //
 // The delegate keeps no state of a run: everything a later step needs travels with it, so a run
-// holds the delegate alive (shared_from_this) until its completion step has run.
+// holds the delegate alive (shared_from_this) until its completion step has run. What the run
+// did is counted in its RunReport, which travels with the walk (in its ExportDirectories) and
+// which beginImport hands to the front end.
 
 #include <cstdint>
 #include <memory>
@@ -20,6 +23,7 @@
 #include <vector>
 
 #include "app/note_text.h"
+#include "app/run_report.h"
 #include "notes_source/notes_model.h"
 #include "platform/dispatch/background_queue.h"
 #include "platform/files/file_url.h"
@@ -61,8 +65,9 @@ public:
     bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
     // Runs one import. Called on the main queue; returns once the walk is submitted to the
     // global queue, or at once after an alert that ends the run. The delegate must be owned by a
-    // std::shared_ptr.
-    void beginImport(const void* sender = nullptr);
+    // std::shared_ptr. Answers the run's report, or null when an alert ended the run; the
+    // completion step calls its finish() on the main queue before the hand-over.
+    std::shared_ptr<RunReport> beginImport(const void* sender = nullptr);
 
     // ---- Folder tree (on the background walk) ----
     // Each takes the names the walk has given out so far; without them (a call outside a walk)
@@ -114,12 +119,19 @@ private:
     void writeNoteFile(const NoteForExport& note, const note_text::LinkedText& linked,
                        std::uint64_t index, const FileURL& folderURL,
                        note_file::ExportDirectories* directories);
+    // The report the walk counts into: the walk's, or one nobody reads for a call outside a walk.
+    static RunReport& reportOf(note_file::ExportDirectories* directories);
+    // Whether the user cancelled the run: checked before each account, folder and note, so
+    // that the walk stops after the note it is on. Marks the report cancelled when it answers
+    // true, as work is left then.
+    static bool stopsForCancel(note_file::ExportDirectories* directories);
     // Posts `count` progress steps to the main queue as one block, each step its own increment.
     void postProgressSteps(std::uint64_t count);
 
     // The part of a run that goes on in the background, and its final step on the main queue.
-    void walkAccounts(const std::shared_ptr<NotesApplication>& notes, const FileURL& exportFolder);
-    void completeImport(const FileURL& exportFolder);
+    void walkAccounts(const std::shared_ptr<NotesApplication>& notes, const FileURL& exportFolder,
+                      const std::shared_ptr<RunReport>& report);
+    void completeImport(const FileURL& exportFolder, const std::shared_ptr<RunReport>& report);
 
     // The second thread that builds note texts ahead of the walk, one for the delegate's life
     // rather than one per folder; started by the first walk that writes notes.

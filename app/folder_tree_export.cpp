@@ -34,6 +34,9 @@ void AppDelegate::createFolders(const ElementList<NotesFolder>& folders,
     }
     names.markMade(url);
     for (const std::shared_ptr<NotesFolder>& folder : folders) {
+        if (stopsForCancel(&names)) {
+            return;
+        }
         createFolder(folder, parentId, url, &names);
     }
 }
@@ -78,6 +81,9 @@ void AppDelegate::createFolder(const std::shared_ptr<NotesFolder>& folder,
     names.markMade(directory);
     writeNotes(folder->notes(), directory, &names);
     for (const std::shared_ptr<NotesFolder>& subfolder : folder->folders()) {
+        if (stopsForCancel(&names)) {
+            return;
+        }
         createFolder(subfolder, folder->id(), directory, &names);
     }
 }
@@ -111,21 +117,36 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
     };
     const auto writeOldest = [&](std::size_t count) {
         for (; count > 0 && !pending.empty(); --count) {
+            if (stopsForCancel(directories)) {
+                pending.clear();
+                return;
+            }
             Pending& oldest = pending.front();
             writeNoteFile(*oldest.note, oldest.text.get(), oldest.index, url, directories);
             pending.pop_front();
             countStep();
         }
     };
-    notes.enumerate([&](const std::shared_ptr<NotesNote>& note, std::uint64_t index) {
+    // Notes read ahead but not yet written when the user cancels are left out: the run stops
+    // after the note it is writing.
+    const std::uint64_t noteCount = notes.count();
+    for (std::uint64_t index = 0; index < noteCount; ++index) {
+        if (stopsForCancel(directories)) {
+            pending.clear();
+            break;
+        }
+        const std::shared_ptr<NotesNote> note = notes.objectAtIndex(index);
         if (note && !note->readsWithoutEffects()) {
             // Its reading may log: everything before it is written first, and it is exported
             // on its own, as one note after another would have it.
             writeOldest(pending.size());
+            if (stopsForCancel(directories)) {
+                break;
+            }
             const NoteForExport read = readNoteForExport(note);
             writeNoteFile(read, linkNoteText(read), index, url, directories);
             countStep();
-            return;
+            continue;
         }
         auto read = std::make_shared<const NoteForExport>(readNoteForExport(note));
         auto build = std::make_shared<std::packaged_task<note_text::LinkedText()>>(
@@ -136,11 +157,20 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
             pending[kNotesAhead / 2 - 1].text.wait();
             writeOldest(kNotesAhead / 2);
         }
-    });
+    }
     writeOldest(pending.size());
     if (unpostedSteps > 0) {
         postProgressSteps(unpostedSteps);
     }
+}
+
+bool AppDelegate::stopsForCancel(note_file::ExportDirectories* directories) {
+    RunReport& report = reportOf(directories);
+    if (!report.cancelRequested()) {
+        return false;
+    }
+    report.markCancelled();
+    return true;
 }
 
 BackgroundQueue& AppDelegate::textBuilder() {

@@ -46,14 +46,14 @@ std::uint64_t noteCountForProgress(const NotesApplication& notes) {
 
 }  // namespace
 
-void AppDelegate::beginImport(const void* /*sender*/) {
+std::shared_ptr<RunReport> AppDelegate::beginImport(const void* /*sender*/) {
     Error error;
     const std::optional<FileURL> temporaryDirectory =
         TemporaryFiles::createUniqueTemporaryDirectoryWithError(FileManager::defaultManager(),
                                                                 &error);
     if (!temporaryDirectory) {
         appServices().alerts->runModal(Alert::fromError(error));
-        return;
+        return nullptr;
     }
     const FileURL exportFolder =
         temporaryDirectory->URLByAppendingPathComponent(u"Imported from Notes").asDirectory(true);
@@ -62,7 +62,7 @@ void AppDelegate::beginImport(const void* /*sender*/) {
         appServices().notesLookup->applicationWithBundleIdentifier(kNotesBundleIdentifier);
     if (!notes) {
         showAlert("Could not find Notes.app", "Could not find Notes application.");
-        return;
+        return nullptr;
     }
     if (notes->accounts().count() == 0) {
         // A refused Automation permission reads as no accounts at all.
@@ -70,7 +70,7 @@ void AppDelegate::beginImport(const void* /*sender*/) {
                   "The importer could not access any of your notes. Please open System Settings, "
                   "go to \u201CPrivacy & Security\u201D \u203A \u201CAutomation\u201D \u203A "
                   "\u201CQuillmere Notes Importer\u201D and make sure Notes is enabled.");
-        return;
+        return nullptr;
     }
 
     const std::shared_ptr<ProgressIndicator> progress = progressIndicator().lock();
@@ -86,15 +86,20 @@ void AppDelegate::beginImport(const void* /*sender*/) {
         progress->setDoubleValue(0.0);
     }
 
-    appServices().globalQueue->async([self = shared_from_this(), notes, exportFolder] {
-        self->walkAccounts(notes, exportFolder);
+    auto report = std::make_shared<RunReport>();
+    report->setExportFolder(exportFolder.path());
+    report->setPlannedNotes(noteCount);
+    appServices().globalQueue->async([self = shared_from_this(), notes, exportFolder, report] {
+        self->walkAccounts(notes, exportFolder, report);
     });
+    return report;
 }
 
 void AppDelegate::walkAccounts(const std::shared_ptr<NotesApplication>& notes,
-                               const FileURL& exportFolder) {
+                               const FileURL& exportFolder,
+                               const std::shared_ptr<RunReport>& report) {
     // Accounts and folders of one name share a directory, so the names given out are the walk's.
-    note_file::ExportDirectories directories;
+    note_file::ExportDirectories directories(report);
     const ElementList<NotesAccount> accounts = notes->accounts();
     if (accounts.count() < 2) {
         // The folders of the only account go straight into the export folder. With no account
@@ -106,6 +111,9 @@ void AppDelegate::walkAccounts(const std::shared_ptr<NotesApplication>& notes,
         createFolders(folders, accountId, exportFolder, &directories);
     } else {
         for (const std::shared_ptr<NotesAccount>& account : accounts) {
+            if (stopsForCancel(&directories)) {
+                break;
+            }
             if (!account) {
                 continue;
             }
@@ -119,16 +127,23 @@ void AppDelegate::walkAccounts(const std::shared_ptr<NotesApplication>& notes,
             createFolders(folders, accountId, accountDirectory, &directories);
         }
     }
-    appServices().mainQueue->async(
-        [self = shared_from_this(), exportFolder] { self->completeImport(exportFolder); });
+    appServices().mainQueue->async([self = shared_from_this(), exportFolder, report] {
+        self->completeImport(exportFolder, report);
+    });
 }
 
-void AppDelegate::completeImport(const FileURL& exportFolder) {
+void AppDelegate::completeImport(const FileURL& exportFolder,
+                                 const std::shared_ptr<RunReport>& report) {
     if (const std::shared_ptr<ProgressIndicator> progress = progressIndicator().lock()) {
         progress->setHidden(true);
     }
     if (const std::shared_ptr<Button> button = startButton().lock()) {
         button->setHidden(false);
+    }
+    report->finish();
+    // A cancelled run leaves what it wrote where it is, but offers no half an import.
+    if (report->cancelled()) {
+        return;
     }
     Workspace& workspace = *appServices().workspace;
     for (const char* bundleIdentifier : kTargetBundleIdentifiers) {

@@ -60,12 +60,15 @@ note_text::LinkedText AppDelegate::linkNoteText(const NoteForExport& note) {
 void AppDelegate::writeNoteFile(const NoteForExport& note, const note_text::LinkedText& linked,
                                 std::uint64_t index, const FileURL& folderURL,
                                 note_file::ExportDirectories* directories) {
+    RunReport& report = reportOf(directories);
     if (!note.note) {
+        report.countNoteNotReadable();  // listed, but gone when read
         return;
     }
     const Text text = note_text::finishedText(linked, note.attachmentNames);
     const AppServices& services = appServices();
     if (text.empty()) {
+        report.countNoteSkippedEmpty();
         services.log->log("Note: " + log_format::describe(note.name) +
                           " is empty or password protected!");
         return;
@@ -79,10 +82,20 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const note_text::Link
             note_file::write(text, fileName, extension, folderURL, directories, &error)) {
         note_file::setDates(*url, note.note->creationDate(), note.note->modificationDate(),
                             directories);
+        report.countNoteWritten();
     } else {
+        report.countNoteNotWritten();
         services.log->log("Note: " + log_format::describe(note.name) + " could not be written: " +
                           error.description + " " + error.recoverySuggestion);
     }
+}
+
+RunReport& AppDelegate::reportOf(note_file::ExportDirectories* directories) {
+    if (directories != nullptr) {
+        return directories->report();
+    }
+    static RunReport unread;  // counts of calls outside a walk: only atomics, safe to share
+    return unread;
 }
 
 void AppDelegate::postProgressSteps(std::uint64_t count) {

@@ -9,11 +9,13 @@
 //       note_file::setDates(*url, note.creationDate(), note.modificationDate(), &directories);
 //   }
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "app/run_report.h"
 #include "platform/date.h"
 #include "platform/error.h"
 #include "platform/files/file_manager.h"
@@ -26,9 +28,16 @@ namespace quillmere::note_file {
 // What the run has put into each directory of the export, so that no later name replaces or
 // blocks an earlier one. A directory is read from disk once, when a name is first claimed in
 // it; after that every name claimed there is added. Names are compared as they are on disk (a
-// lone surrogate is U+FFFD there). One per walk, used on the walk's thread only.
+// lone surrogate is U+FFFD there). One per walk, used on the walk's thread only; it carries
+// the run's report, which the walk counts into.
 class ExportDirectories {
 public:
+    explicit ExportDirectories(std::shared_ptr<RunReport> report = std::make_shared<RunReport>())
+        : report_(report ? std::move(report) : std::make_shared<RunReport>()) {}
+
+    // The report of the run this walk belongs to.
+    RunReport& report() { return *report_; }
+
     // Where a note with `baseName` and `extension` goes in `folderURL`: the name cut to fit the
     // file system, and, when the directory already holds that name, the same name with " - n"
     // that clashes with nothing there (letter case and composition aside). The name counts as
@@ -63,6 +72,7 @@ private:
 
     std::unordered_map<std::string, Directory> directories_;  // by path
     std::unordered_set<std::string> made_;
+    std::shared_ptr<RunReport> report_;
     FileManager fileManager_{FileManager::KeepingDirectoriesOpen{}};
 };
 
