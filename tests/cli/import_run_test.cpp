@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/fixtures.h"
 #include "tests/support/private_environment.h"
 
 namespace quillmere::test {
@@ -228,9 +229,8 @@ const fs::path kFixtures = fs::path(QUILLMERE_SHARED_DIR) / "notestore-fixtures"
 // writes, and nothing written beside the database. How each macOS version's database reads is
 // the database's own test.
 TEST_F(ImportCommandTest, ImportsANotesDatabaseFromAReadOnlyFolder) {
-    if (!fs::exists(kFixtures / "SOURCES.txt")) {
-        GTEST_SKIP() << "The Notes database fixtures are not there: " << kFixtures.string();
-    }
+    QUILLMERE_REQUIRE_FIXTURE(fs::exists(kFixtures / "SOURCES.txt"),
+                              "the Notes database fixtures at " << kFixtures.string());
     const fs::path folder = root() / "group.com.apple.notes";
     fs::create_directories(folder);
     fs::copy_file(kFixtures / "macOS-15-container/NoteStore.sqlite", folder / "NoteStore.sqlite");

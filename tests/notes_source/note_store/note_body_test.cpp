@@ -7,6 +7,7 @@
 
 #include "fuzz/fuzz_input.h"
 #include "notes_source/note_store/note_table.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/private_environment.h"
 
 namespace quillmere::note_store {
@@ -26,7 +27,7 @@ AttachmentView inlineNamed(const std::string&, const std::string& type) {
 // it is named after; what the Notes databases hold (titles, bold, lists, a table) is compared
 // with Notes' own answers in the database's test.
 TEST(NoteBody, RendersTheFormattingOfStoredNotes) {
-    if (!fs::exists(kBlobs)) GTEST_SKIP() << "The note blobs are not there: " << kBlobs.string();
+    QUILLMERE_REQUIRE_FIXTURE(fs::exists(kBlobs), "the note blobs at " << kBlobs.string());
     struct Row {
         const char* blob;
         std::vector<std::string> shows;
@@ -75,7 +76,7 @@ TEST(NoteBody, RendersTheFormattingOfStoredNotes) {
 // The tables of the Notes databases are compared with Notes' own answers in the database's test,
 // and a cell is rendered as a note's text is; a right-to-left table is not among them.
 TEST(NoteTable, RendersRowsColumnsCellsAndDirection) {
-    if (!fs::exists(kBlobs)) GTEST_SKIP() << "The note blobs are not there: " << kBlobs.string();
+    QUILLMERE_REQUIRE_FIXTURE(fs::exists(kBlobs), "the note blobs at " << kBlobs.string());
     const std::string cell =
         "<td valign=\"top\" style=\"border-style: solid; border-width: 1.0px 1.0px 1.0px 1.0px; "
         "border-color: #ccc; padding: 3.0px 5.0px 3.0px 5.0px; min-width: 70px\">";

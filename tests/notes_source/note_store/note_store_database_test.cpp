@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "notes_source/notes_library_lookup.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/private_environment.h"
 
 namespace quillmere {
@@ -22,10 +23,9 @@ using namespace std::chrono;
 
 const fs::path kFixtures = fs::path(QUILLMERE_SHARED_DIR) / "notestore-fixtures";
 
-#define SKIP_WITHOUT_FIXTURES()                                                         \
-    if (!fs::exists(kFixtures / "SOURCES.txt"))                                         \
-    GTEST_SKIP() << "The Notes database fixtures are not there: " << kFixtures.string() \
-                 << " (the shared folder beside the project)"
+#define REQUIRE_NOTE_STORE_FIXTURES()                                \
+    QUILLMERE_REQUIRE_FIXTURE(fs::exists(kFixtures / "SOURCES.txt"), \
+                              "the Notes database fixtures at " << kFixtures.string())
 
 // One note as the Notes scripting interface returned it.
 struct DumpNote {
@@ -143,7 +143,7 @@ std::vector<Fixture> fixtures() {
 }
 
 TEST(NoteStoreDatabase, ReadsEveryDumpNoteAsNotesAnswersIt) {
-    SKIP_WITHOUT_FIXTURES();
+    REQUIRE_NOTE_STORE_FIXTURES();
     for (const auto& fixture : fixtures()) {
         SCOPED_TRACE(fixture.name);
         std::vector<std::string> faults;
@@ -226,7 +226,7 @@ void runSql(const fs::path& path, const std::string& sql,
 // note's attachment a link card, which stands as its link, not as a file: a U+FFFC in it would
 // pass for an attachment.
 TEST(NoteStoreDatabase, IncludesTheWalFileAndWritesNothingBesideIt) {
-    SKIP_WITHOUT_FIXTURES();
+    REQUIRE_NOTE_STORE_FIXTURES();
     test::PrivateEnvironment env;
     const auto work = env.root() / "work";
     const auto copied = env.root() / "group.com.apple.notes";
@@ -272,7 +272,7 @@ TEST(NoteStoreDatabase, IncludesTheWalFileAndWritesNothingBesideIt) {
 
 // Notes with no accounts, and one line naming the file.
 TEST(NoteStoreDatabase, RefusesFilesThatAreNoReadableNotesDatabase) {
-    SKIP_WITHOUT_FIXTURES();
+    REQUIRE_NOTE_STORE_FIXTURES();
     test::PrivateEnvironment env;
     const auto truncated = env.root() / "truncated.sqlite";
     test::writeFile(
@@ -311,7 +311,7 @@ TEST(NoteStoreDatabase, RefusesFilesThatAreNoReadableNotesDatabase) {
 // Column suffixes move between macOS versions; they are found from the schema and the rows. A
 // damaged note is reported in one line and the others are read.
 TEST(NoteStoreDatabase, FindsColumnsWhateverTheirSuffixAndReadsAroundADamagedNote) {
-    SKIP_WITHOUT_FIXTURES();
+    REQUIRE_NOTE_STORE_FIXTURES();
     test::PrivateEnvironment env;
     const auto path = env.root() / "NoteStore.sqlite";
     fs::copy_file(kFixtures / "NoteStore-macOS-12-Monterey.sqlite", path);

@@ -13,6 +13,7 @@
 
 #include "platform/links/link_scanner.h"
 #include "platform/links/top_level_domains.h"
+#include "tests/support/fixtures.h"
 
 namespace quillmere {
 namespace {
@@ -182,14 +183,12 @@ void addCmark(const fs::path& file, std::vector<FixtureCase>& cases) {
 
 TEST(LinkFixtures, AgreesWithOtherDetectorsWhereOurRulesMeetTheirs) {
     const fs::path folder = fs::path(QUILLMERE_SHARED_DIR) / "link-fixtures";
-    if (!fs::is_directory(folder)) {
-        GTEST_SKIP() << "link fixtures not found at " << folder.string()
-                     << "; they live beside the project, in ../shared/link-fixtures";
-    }
-    if (systemTopLevelDomains().empty()) {
-        GTEST_SKIP() << "no public suffix list at " << kPublicSuffixListPath
-                     << ": bare host names cannot be judged";
-    }
+    QUILLMERE_REQUIRE_FIXTURE(
+        fs::is_directory(folder),
+        "link fixtures at " << folder.string() << " (the shared folder beside the project)");
+    QUILLMERE_REQUIRE_FIXTURE(!systemTopLevelDomains().empty(),
+                              "a public suffix list at " << kPublicSuffixListPath
+                                                         << ": bare host names cannot be judged");
     std::vector<FixtureCase> cases;
     addLinkify(folder / "linkify-it", cases);
     addTwitter(folder / "twitter-text", cases);
