@@ -3,8 +3,12 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdio>
 #include <utility>
 
+#include "notes_source/note_store/note_lists.h"
 #include "notes_source/note_store/note_store.pb.h"
 
 namespace quillmere::note_store {
@@ -29,6 +33,33 @@ enum ParagraphKind : int {
 
 bool isListKind(int kind) { return kind >= kBulleted && kind <= kChecklist; }
 
+ListKind listKind(int kind) {
+    switch (kind) {
+        case kDashed:
+            return ListKind::dashed;
+        case kNumbered:
+            return ListKind::numbered;
+        case kChecklist:
+            return ListKind::checklist;
+        default:
+            return ListKind::bulleted;
+    }
+}
+
+// A run's colour as "#RRGGBB", the way Notes writes coloured text; empty for a run without one.
+// Each channel is a fraction of 1, clamped there (a hostile NaN counts as 0).
+std::string colourOf(const AttributeRun& run) {
+    if (!run.has_color()) return {};
+    const auto channel = [](float value) {
+        if (!(value > 0)) return 0L;
+        return std::lround(std::min(value, 1.0f) * 255.0f);
+    };
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "#%02lX%02lX%02lX", channel(run.color().red()),
+                  channel(run.color().green()), channel(run.color().blue()));
+    return hex;
+}
+
 void append(Text& out, std::string_view ascii) { out.append(ascii.begin(), ascii.end()); }
 
 // The inline formatting of a stretch of text; equal formats share one set of tags.
@@ -39,6 +70,7 @@ struct Format {
     bool strikethrough = false;
     int script = 0;  // above 0 superscript, below 0 subscript
     std::string link;
+    std::string colour;  // "#RRGGBB" or empty
 
     static Format of(const AttributeRun* run) {
         Format format;
@@ -50,6 +82,7 @@ struct Format {
         format.strikethrough = run->strikethrough() != 0;
         format.script = (run->superscript() > 0) - (run->superscript() < 0);
         format.link = run->link();
+        format.colour = colourOf(*run);
         return format;
     }
     bool operator==(const Format&) const = default;
@@ -88,6 +121,7 @@ private:
             appendEscaped(out_, text::fromUtf8(format.link), true);
             append(out_, "\">");
         }
+        if (!format.colour.empty()) append(out_, "<font color=\"" + format.colour + "\">");
         if (format.bold) append(out_, "<b>");
         if (format.italic) append(out_, "<i>");
         if (format.underline) append(out_, "<u>");
@@ -101,6 +135,7 @@ private:
         if (current_.underline) append(out_, "</u>");
         if (current_.italic) append(out_, "</i>");
         if (current_.bold) append(out_, "</b>");
+        if (!current_.colour.empty()) append(out_, "</font>");
         if (!current_.link.empty()) append(out_, "</a>");
         current_ = Format{};
     }
@@ -197,6 +232,17 @@ void writeInline(Text& out, const Text& text, std::size_t begin, std::size_t end
     (void)out;
 }
 
+// Whether `data` opens as gzip or as zlib.
+bool isCompressed(std::string_view data) {
+    if (data.size() < 2) return false;
+    const auto first = static_cast<unsigned char>(data[0]);
+    const auto second = static_cast<unsigned char>(data[1]);
+    const bool gzip = first == 0x1F && second == 0x8B;
+    // Deflate with a window of at most 32 KiB, and the header's own check.
+    const bool zlib = (first & 0x0F) == 8 && (first >> 4) <= 7 && (first * 256 + second) % 31 == 0;
+    return gzip || zlib;
+}
+
 }  // namespace
 
 void appendEscaped(Text& out, TextView text, bool attribute) {
@@ -226,14 +272,13 @@ void appendEscaped(Text& out, TextView text, bool attribute) {
 }
 
 std::optional<std::string> gunzip(std::string_view data, std::string& fault, std::size_t limit) {
-    const bool gzip = data.size() >= 2 && static_cast<unsigned char>(data[0]) == 0x1F &&
-                      static_cast<unsigned char>(data[1]) == 0x8B;
-    if (!gzip) {
-        fault = "the note data is not gzip";
+    if (!isCompressed(data)) {
+        fault = "the note data is neither gzip nor zlib";
         return std::nullopt;
     }
     z_stream stream{};
-    if (inflateInit2(&stream, 15 + 16) != Z_OK) {
+    // 32 added to the window bits: zlib tells gzip and zlib apart by their headers.
+    if (inflateInit2(&stream, 15 + 32) != Z_OK) {
         fault = "cannot start gunzip";
         return std::nullopt;
     }
@@ -259,8 +304,10 @@ std::optional<std::string> gunzip(std::string_view data, std::string& fault, std
     }
     inflateEnd(&stream);
     if (status != Z_STREAM_END) {
+        const bool gzip = static_cast<unsigned char>(data[0]) == 0x1F;
         fault = status == Z_MEM_ERROR ? "the note data expands beyond the size limit"
-                                      : "the gzip data is damaged or cut short";
+                : gzip                ? "the gzip data is damaged or cut short"
+                                      : "the zlib data is damaged or cut short";
         return std::nullopt;
     }
     return out;
@@ -271,13 +318,7 @@ Text renderNoteText(const NoteText& note, const AttachmentResolver& resolve,
     const Text text = text::fromUtf8(note.text());
     const RunIndex runs(note, text.size());
     Text out;
-    std::vector<std::pair<int, int>> lists;  // open lists: kind, indent
-    auto closeListsTo = [&](std::size_t depth) {
-        while (lists.size() > depth) {
-            append(out, lists.back().first == kNumbered ? "</ol>\n" : "</ul>\n");
-            lists.pop_back();
-        }
-    };
+    ListWriter lists(out);
     bool quoted = false;
     std::size_t begin = 0;
     while (begin < text.size()) {
@@ -286,7 +327,7 @@ Text renderNoteText(const NoteText& note, const AttachmentResolver& resolve,
         const AttributeRun* styleRun = runs.at(begin).first;
         const int kind = paragraphKind(styleRun);
         if (isQuoted(styleRun) != quoted) {
-            closeListsTo(0);
+            lists.closeAll();
             quoted = !quoted;
             append(out, quoted ? "<blockquote>\n" : "</blockquote>\n");
         }
@@ -299,22 +340,10 @@ Text renderNoteText(const NoteText& note, const AttachmentResolver& resolve,
         if (writer.empty() || writer.endsWithBlock()) append(content, "<br>");
 
         if (isListKind(kind)) {
-            const int indent = paragraphIndent(styleRun);
-            const bool numbered = kind == kNumbered;
-            const auto depth = static_cast<std::size_t>(indent) + 1;
-            closeListsTo(depth);
-            if (lists.size() == depth && (lists.back().first == kNumbered) != numbered) {
-                closeListsTo(depth - 1);
-            }
-            while (lists.size() < depth) {
-                append(out, numbered ? "<ol>\n" : "<ul>\n");
-                lists.emplace_back(numbered ? kNumbered : kBulleted, indent);
-            }
-            append(out, "<li>");
-            out += content;
-            append(out, "</li>\n");
+            lists.item(listKind(kind), static_cast<std::size_t>(paragraphIndent(styleRun)),
+                       styleRun->paragraph_style().checklist().done() != 0, content);
         } else {
-            closeListsTo(0);
+            lists.closeAll();
             const char* tag = nullptr;
             switch (kind) {
                 case kTitle:
@@ -340,25 +369,32 @@ Text renderNoteText(const NoteText& note, const AttachmentResolver& resolve,
         }
         begin = end + 1;
     }
-    closeListsTo(0);
+    lists.closeAll();
     if (quoted) append(out, "</blockquote>\n");
     return out;
 }
 
 NoteBody readNoteBody(std::string_view storedData, const AttachmentResolver& resolve) {
     NoteBody body;
-    std::string fault;
-    auto bytes = gunzip(storedData, fault);
-    if (!bytes) {
-        body.fault = fault;
-        return body;
-    }
     note_store_proto::StoredNote stored;
-    if (!stored.ParseFromString(*bytes)) {
-        body.fault = "the note's protocol buffer is damaged or cut short";
+    if (isCompressed(storedData)) {
+        std::string fault;
+        const auto bytes = gunzip(storedData, fault);
+        if (!bytes) {
+            body.fault = fault;
+            return body;
+        }
+        if (!stored.ParseFromString(*bytes)) {
+            body.fault = "the note's protocol buffer is damaged or cut short";
+            return body;
+        }
+    } else if (storedData.size() > static_cast<std::size_t>(INT_MAX) ||
+               !stored.ParseFromArray(storedData.data(), static_cast<int>(storedData.size())) ||
+               !stored.version().has_text()) {
+        // Uncompressed data is taken only when it holds a note's text.
+        body.fault = "the note data is neither gzip, zlib nor a note's protocol buffer";
         return body;
     }
-    std::string().swap(*bytes);
     body.html = renderNoteText(stored.version().text(), resolve, &body.attachmentNames);
     return body;
 }

@@ -2,8 +2,10 @@
 // Turns the stored form of a Notes note (gzipped protocol buffer text with attribute runs) into
 // the HTML that the Notes scripting interface answers as the note's body: one <div> per
 // paragraph, <h1>/<h2>/<h3> for title, heading and subheading, <tt> for monospaced text,
-// <b>, <i>, <u>, <strike>, <a href>, lists as <ul>/<ol> with <li>, and each attachment in text
-// order as its resolver says.
+// <b>, <i>, <u>, <strike>, <font color="#RRGGBB">, <a href>, lists as <ul>/<ol> with <li>, and
+// each attachment in text order as its resolver says. Beyond what Notes answers, a deeper list
+// sits inside the item before it, and a checklist item begins with "☐ " or "☑ " (see
+// note_lists.h).
 //
 //   auto body = note_store::readNoteBody(zdata, resolver);
 //   if (body.fault) log(name + ": " + *body.fault); else use(body.html, body.attachmentNames);
@@ -45,12 +47,13 @@ struct NoteBody {
     std::optional<std::string> fault;          // why the data could not be read; html is empty
 };
 
-// Gunzips `data` (gzip or zlib), refusing anything that expands beyond `limit` bytes.
-// std::nullopt with `fault` set when the data is not gzip or is damaged.
+// Inflates `data`, gzip or zlib (told apart by their headers), refusing anything that expands
+// beyond `limit` bytes. std::nullopt with `fault` set when the data is neither or is damaged.
 std::optional<std::string> gunzip(std::string_view data, std::string& fault,
                                   std::size_t limit = std::size_t{1} << 28);
 
-// Reads ZICNOTEDATA.ZDATA: gunzip, decode, render.
+// Reads ZICNOTEDATA.ZDATA: inflate, decode, render. Data that is neither gzip nor zlib is taken
+// as an uncompressed protocol buffer when it holds a note's text.
 NoteBody readNoteBody(std::string_view storedData, const AttachmentResolver& resolve);
 
 // Renders decoded note text (a note's or a table cell's). Attachment names are appended to

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
+#include <cmath>
 #include <filesystem>
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
+#include "notes_source/note_store/note_store.pb.h"
 #include "notes_source/note_store/note_table.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/private_environment.h"
@@ -45,10 +49,14 @@ TEST(NoteBody, RendersTheFormattingOfStoredNotes) {
         {"html_gzipped.bin",
          {"<div>\t\t&lt;script src=‘evil.js’&gt;&lt;/script&gt;</div>",
           "<div>&lt;/html&gt;</div>"}},
+        // A deeper list inside the item before it; the fixture's "checked" item is stored open.
         {"list_indents_gzipped.bin",
-         {"<ul>\n<li>Checklist</li>\n<ul>\n<li>Indented checklist 1</li>\n<ul>\n<li>Indented "
-          "checklist 2 checked</li>\n</ul>\n<li>Indented 1</li>\n</ul>\n</ul>\n",
-          "<ol>\n<li>Numbered list</li>\n<ol>\n<li>Numbers list indent 2</li>\n</ol>\n</ol>\n"}},
+         {"<ul>\n<li>☐ Checklist\n<ul>\n<li>☐ Indented checklist 1\n<ul>\n<li>☐ Indented "
+          "checklist 2 checked</li>\n</ul>\n</li>\n<li>☐ Indented 1</li>\n</ul>\n</li>\n</ul>\n",
+          "<div><br></div>\n<ul class=\"Apple-dash-list\">\n<li style=\"list-style-type: none\">\n"
+          "<ul class=\"Apple-dash-list\">\n<li>Dashed list indent 2</li>\n</ul>\n</li>\n<li>Dashed "
+          "list</li>\n</ul>\n",
+          "<ol>\n<li>Numbered list\n<ol>\n<li>Numbers list indent 2</li>\n</ol>\n</li>\n</ol>\n"}},
         {"block_quotes_gzipped.bin",
          {"<blockquote>\n<div>This is a block quote</div>\n</blockquote>\n",
           "<div><tt>This is monostyled</tt></div>"}},
@@ -59,10 +67,17 @@ TEST(NoteBody, RendersTheFormattingOfStoredNotes) {
           "<div><b><u>體驗</u></b><u>看法</u><i><u>覺得很大</u></i></div>"}},
         {"wide_characters_gzipped.bin",
          {"<div><h1>但他還是希望</h1></div>\n<div>體驗看法覺得很大</div>", "<div>#hashtag</div>"}},
+        // Each channel of a colour rounds to the nearest of 255 steps.
         {"color_formatting_gzipped.bin",
-         {"<div>Red <b>Bold</b> Red <i>italic</i></div>",
-          "<ul>\n<li>Checklist, unchecked, red in the middle</li>",
-          "<div>Super script <sup>red</sup></div>", "<div>Subscript <sub>red</sub></div>"}},
+         {"<div><font color=\"#FF0000\">Red</font></div>\n<div><font "
+          "color=\"#17FF16\">Green</font></div>",
+          "<font color=\"#FF2127\"><b>Bold</b></font>",
+          "<font color=\"#4879FF\"><b>Bold blue</b></font><b> </b><font "
+          "color=\"#FF4A1D\"><b>bold red</b></font>",
+          "<ul>\n<li>☐ Checklist, unchecked, <font color=\"#FF561C\">red</font> in the "
+          "middle</li>\n"
+          "<li>☑ Checklist, checked, <font color=\"#FF361F\">red at the end</font></li>\n</ul>",
+          "<div>Super script <font color=\"#FF2121\"><sup>red</sup></font></div>"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.blob);
@@ -98,9 +113,19 @@ TEST(NoteTable, RendersRowsColumnsCellsAndDirection) {
     }
 }
 
-// Damaged data gives its fault and no body; text and escaping need no fixture. Data that is no
-// gzip or is cut short is the database's to show, with a damaged note among whole ones.
-TEST(NoteBody, NamesTheFaultOfDamagedData) {
+std::string zlib(const std::string& bytes) {
+    uLongf size = compressBound(bytes.size());
+    std::string out(size, '\0');
+    compress(reinterpret_cast<Bytef*>(out.data()), &size,
+             reinterpret_cast<const Bytef*>(bytes.data()), bytes.size());
+    out.resize(size);
+    return out;
+}
+
+// A note stored gzipped, zlib-compressed or as it is reads alike; damaged data gives its fault
+// and no body. Data that is cut short is the database's to show, with a damaged note among whole
+// ones.
+TEST(NoteBody, ReadsEachStoredFormAndNamesTheFaultOfDamagedData) {
     struct Row {
         const char* name;
         std::string data;
@@ -108,11 +133,17 @@ TEST(NoteBody, NamesTheFaultOfDamagedData) {
     };
     // StoredNote{version{text{text: "a<b&c>d"}}}, built by hand.
     const std::string stored = std::string("\x12\x0b\x1a\x09\x12\x07", 6) + "a<b&c>d";
+    const std::string neither = "the note data is neither gzip, zlib nor a note's protocol buffer";
     const std::vector<Row> rows = {
-        {"empty", "", "the note data is not gzip"},
+        {"gzip", gzip(stored), std::nullopt},
+        {"zlib", zlib(stored), std::nullopt},
+        {"uncompressed", stored, std::nullopt},
+        {"empty", "", neither},
+        {"uncompressed_without_text", std::string("\x08\x01", 2), neither},
+        {"uncompressed_cut_short", stored.substr(0, 9), neither},
         {"protobuf_cut_short", gzip(stored.substr(0, 9)),
          "the note's protocol buffer is damaged or cut short"},
-        {"whole", gzip(stored), std::nullopt},
+        {"zlib_cut_short", zlib(stored).substr(0, 8), "the zlib data is damaged or cut short"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -120,6 +151,29 @@ TEST(NoteBody, NamesTheFaultOfDamagedData) {
         EXPECT_EQ(body.fault, row.fault);
         EXPECT_EQ(text::toUtf8(body.html), row.fault ? "" : "<div>a&lt;b&amp;c&gt;d</div>\n");
     }
+    if (!fs::exists(kBlobs)) GTEST_SKIP() << "The note blobs are not there: " << kBlobs.string();
+    const auto plain = readNoteBody(test::readFile(kBlobs / "simple_note_protobuf.bin"), nullptr);
+    const auto gzipped =
+        readNoteBody(test::readFile(kBlobs / "simple_note_protobuf_gzipped.bin"), nullptr);
+    EXPECT_EQ(plain.fault, std::nullopt);
+    EXPECT_NE(text::toUtf8(plain.html).find("<div><h1>Title</h1></div>"), std::string::npos)
+        << text::toUtf8(plain.html);
+    EXPECT_EQ(plain.html, gzipped.html);
+}
+
+// Colour channels are fractions of 1: out of range or not a number, they are clamped.
+TEST(NoteBody, ClampsColourChannels) {
+    note_store_proto::StoredNote stored;
+    auto* note = stored.mutable_version()->mutable_text();
+    note->set_text("x");
+    auto* run = note->add_run();
+    run->set_length(1);
+    auto* colour = run->mutable_color();
+    colour->set_red(2.0f);
+    colour->set_green(std::nanf(""));
+    colour->set_blue(0.5f);
+    const auto body = readNoteBody(gzip(stored.SerializeAsString()), nullptr);
+    EXPECT_EQ(text::toUtf8(body.html), "<div><font color=\"#FF0080\">x</font></div>\n");
 }
 
 }  // namespace

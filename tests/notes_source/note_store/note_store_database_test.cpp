@@ -113,20 +113,28 @@ const char* const kAttachmentReason =
     "a file attachment stands as U+FFFC, named in the note's attachments, so the export names it";
 const char* const kHashtagReason = "a hashtag stands as its text, not as an empty attachment";
 
+// Every fixture's checklist, three open items.
+Improvement checklistTicks(const char* id) {
+    return {id, "<li>Item 1</li>\n<li>Item 2</li>\n<li>Item 3</li>",
+            "<li>\u2610 Item 1</li>\n<li>\u2610 Item 2</li>\n<li>\u2610 Item 3</li>",
+            "a checklist item shows its state, which the scripting interface drops"};
+}
+
 std::vector<Fixture> fixtures() {
     return {
         {"macOS12",
          "NoteStore-macOS-12-Monterey.sqlite",
          "Notes-macOS-12-Monterey.txt",
          {},
-         {},
+         {checklistTicks("x-coredata://FABDAB03-8EF2-41B9-9944-193D67BE0365/ICNote/p10")},
          {}},
         {"macOS14",
          "NoteStore-macOS-14-Sonoma.sqlite",
          "Notes-macOS-14-Sonoma.txt",
          {},
          {{"x-coredata://96FBBB9A-C1A9-4216-ACA4-1BE22EC8E9B4/ICNote/p18", "<div><br><br></div>",
-           "<div>\uFFFC<br></div>", kAttachmentReason}},
+           "<div>\uFFFC<br></div>", kAttachmentReason},
+          checklistTicks("x-coredata://96FBBB9A-C1A9-4216-ACA4-1BE22EC8E9B4/ICNote/p14")},
          {"bitcoin.pdf"}},
         {"macOS15",
          "NoteStore-macOS-15-Seqoia.sqlite",
@@ -137,7 +145,8 @@ std::vector<Fixture> fixtures() {
            "<div>\uFFFC<br></div>", kAttachmentReason},
           {"x-coredata://09FBEB4A-5B24-424E-814B-4AE8E757FB83/ICNote/p6",
            "<div><br><br></div>\n<div><br><br></div>", "<div>#travel</div>\n<div>#vacation</div>",
-           kHashtagReason}},
+           kHashtagReason},
+          checklistTicks("x-coredata://09FBEB4A-5B24-424E-814B-4AE8E757FB83/ICNote/p11")},
          {"bitcoin.pdf"}},
     };
 }
@@ -347,7 +356,8 @@ TEST(NoteStoreDatabase, FindsColumnsWhateverTheirSuffixAndReadsAroundADamagedNot
                           "Note \"This note is in a folder\" (" + store +
                               "p13) cannot be read: the gzip data is damaged or cut short",
                           "Note \"This is a note\" (" + store +
-                              "p5) cannot be read: the note data is not gzip",
+                              "p5) cannot be read: the note data is neither gzip, zlib nor a "
+                              "note's protocol buffer",
                       }));
 }
 
