@@ -377,6 +377,61 @@ void appendParagraphsFromDivLines(Text& result, TextView text) {
     result.append(text, copied, TextView::npos);
 }
 
+void appendParagraphsFromDivLinesOutsideTables(Text& result, TextView text) {
+    std::size_t copied = 0;  // a line start, or the terminator that ends the last block
+    std::size_t i = nextUnit(text, u'<', 0);
+    while (i != TextView::npos) {
+        if (!hasLiteralIgnoringCase(text, i, u"<object><table")) {
+            i = nextUnit(text, u'<', i + 1);
+            continue;
+        }
+        std::size_t end = nextUnit(text, u'<', i + 1);
+        while (end != TextView::npos && !hasLiteralIgnoringCase(text, end, u"</table></object>")) {
+            end = nextUnit(text, u'<', end + 1);
+        }
+        if (end == TextView::npos) {
+            break;  // no table block ends, so none begins here or later
+        }
+        std::size_t start = i;
+        while (start > copied && !isLineTerminator(text[start - 1])) {
+            --start;
+        }
+        while (end < text.size() && !isLineTerminator(text[end])) {
+            ++end;
+        }
+        appendParagraphsFromDivLines(result, text.substr(copied, start - copied));
+        result.append(text, start, end - start);
+        copied = end;
+        i = end < text.size() ? nextUnit(text, u'<', end) : TextView::npos;
+    }
+    appendParagraphsFromDivLines(result, text.substr(copied));
+}
+
+Text unwrappingHeadingParagraphs(Text text) {
+    const TextView view(text);
+    Text result;
+    std::size_t copied = 0;
+    for (std::size_t at = view.find(u"<p><h"); at != TextView::npos; at = view.find(u"<p><h", at)) {
+        std::size_t end = at;
+        while (end < view.size() && !isLineTerminator(view[end])) {
+            ++end;
+        }
+        const TextView line = view.substr(at, end - at);
+        if ((at == 0 || isLineTerminator(view[at - 1])) && line.ends_with(u"</p>") &&
+            headingElementContent(line.substr(3, line.size() - 7))) {
+            result.append(view, copied, at - copied);
+            result.append(line.substr(3, line.size() - 7));
+            copied = end;
+        }
+        at = end;
+    }
+    if (copied == 0) {
+        return text;
+    }
+    result.append(view, copied, TextView::npos);
+    return result;
+}
+
 Text repairingAmpersands(TextView text) {
     Text result;
     result.reserve(text.size());
@@ -434,11 +489,12 @@ LinkedText linkedText(TextView name, TextView body, bool firstParagraphAsHeading
     if (!name.empty() && !linked.hasMarkup) {
         text = u"<p>" + html_escaping::escapedText(name) + u"</p>\n";
     }
-    appendParagraphsFromDivLines(text, body);
+    appendParagraphsFromDivLinesOutsideTables(text, body);
 
     if (firstParagraphAsHeading) {
         convertFirstParagraphToHeading(text);
     }
+    text = unwrappingHeadingParagraphs(std::move(text));
     linked.text = links ? wrappingLinks(text, links->matchesInString(text)) : std::move(text);
     return linked;
 }

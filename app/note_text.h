@@ -53,6 +53,14 @@ Text paragraphsFromDivLines(TextView text);
 // The same, appended to `result`; as if `result` and `text` were one text when `result` is empty
 // or ends with a line feed and holds no div tag.
 void appendParagraphsFromDivLines(Text& result, TextView text);
+// appendParagraphsFromDivLines, except on the lines of each table block: from the start of a
+// line that holds "<object><table" to the end of the first line from there that holds
+// "</table></object>" (both in any letter case). Those lines keep their div tags, so that a
+// table's cells keep matched tags and the table stands in no paragraph.
+void appendParagraphsFromDivLinesOutsideTables(Text& result, TextView text);
+// Each line that is one paragraph holding exactly one heading element ("<p><h2>…</h2></p>")
+// becomes that heading element: a heading cannot stand inside a paragraph.
+Text unwrappingHeadingParagraphs(Text text);
 // Every match of "(&amp)([^;])", case-insensitive, replaced by "$1;$2".
 Text repairingAmpersands(TextView text);
 // The literal steps of the export in one pass, with the result of running them one after the

@@ -105,5 +105,59 @@ TEST(NoteTextScans, LiteralStepsInOnePassAgreeWithSeparatePasses) {
     }
 }
 
+struct LineRow {
+    const char* name;
+    const char16_t* text;
+    const char16_t* expected;  // null: unchanged
+};
+
+// Outside table blocks the lines convert as the div expressions say (held against ICU above).
+TEST(NoteTextLines, TableBlocksKeepTheirDivTags) {
+    const LineRow rows[] = {
+        {"block_kept_lines_around_converted",
+         u"<div>a</div>\n<div><object><table><tr><td><div>c</div>\n</td></tr></table></object>"
+         u"<br></div>\n<div>b</div>",
+         u"<p>a</p>\n<div><object><table><tr><td><div>c</div>\n</td></tr></table></object>"
+         u"<br></div>\n<p>b</p>"},
+        {"any_letter_case", u"<DIV><Object><TABLE>\n<div>c</div>\n</Table></OBJECT></DIV>",
+         nullptr},
+        {"each_block_ends_at_its_first_end",
+         u"<div><object><table></table></object></div>\r\n<div>x</div>\n"
+         u"<div><object><table></table></object></div>",
+         u"<div><object><table></table></object></div>\r\n<p>x</p>\n"
+         u"<div><object><table></table></object></div>"},
+        {"table_inside_a_line_takes_the_whole_line",
+         u"<div>x</div>\n<li>a <object><table>\n<div>c</div>\n</table></object></li>",
+         u"<p>x</p>\n<li>a <object><table>\n<div>c</div>\n</table></object></li>"},
+        {"block_that_never_ends_is_converted", u"<div><object><table>\n<div>c</div>",
+         u"<p><object><table>\n<p>c</p>"},
+    };
+    for (const LineRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        Text result = u"<p>T</p>\n";
+        note_text::appendParagraphsFromDivLinesOutsideTables(result, row.text);
+        EXPECT_EQ(text::toUtf8(result),
+                  "<p>T</p>\n" + text::toUtf8(row.expected ? row.expected : row.text));
+    }
+}
+
+TEST(NoteTextLines, AParagraphOfOneHeadingBecomesThatHeading) {
+    const LineRow rows[] = {
+        {"heading_paragraph", u"<p><h1>T</h1></p>\n<p>x</p>", u"<h1>T</h1>\n<p>x</p>"},
+        {"every_such_line_any_level", u"<p>x</p>\n<p><h2>A</h2></p>\r\n<p><h6><b>B</b></h6></p>",
+         u"<p>x</p>\n<h2>A</h2>\r\n<h6><b>B</b></h6>"},
+        {"text_beside_the_heading", u"<p><h1>T</h1> more</p>", nullptr},
+        {"two_headings", u"<p><h1>A</h1><h1>B</h1></p>", nullptr},
+        {"not_at_a_line_start", u" <p><h1>T</h1></p>", nullptr},
+        {"levels_differ", u"<p><h1>T</h2></p>", nullptr},
+        {"paragraph_ends_on_the_next_line", u"<p><h1>T</h1>\n</p>", nullptr},
+    };
+    for (const LineRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(text::toUtf8(note_text::unwrappingHeadingParagraphs(row.text)),
+                  text::toUtf8(row.expected ? row.expected : row.text));
+    }
+}
+
 }  // namespace
 }  // namespace quillmere
