@@ -11,6 +11,7 @@ packages=(
   libsqlite3-dev zlib1g-dev libprotobuf-dev protobuf-compiler
   qt6-base-dev xvfb xauth desktop-file-utils appstream
   clang libclang-rt-14-dev
+  libxml2-dev
 )
 
 missing=()
