@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 
+#include "notes_source/attachment_file.h"
 #include "notes_source/element_list.h"
 #include "platform/date.h"
 #include "platform/text/text.h"
@@ -26,6 +27,9 @@ class NotesAttachment {
 public:
     virtual ~NotesAttachment() = default;
     virtual Text name() const = 0;
+    // The attachment's file, for sources that keep files beside their notes; the others answer
+    // `notKept`. Each call looks afresh.
+    virtual AttachmentFile file() const { return {}; }
 };
 
 class NotesNote {
