@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "notes_source/container_folder_files.h"
 #include "notes_source/notes_library_file.h"
 
 namespace quillmere {
@@ -28,7 +29,11 @@ std::shared_ptr<NotesApplication> NotesLibraryLookup::applicationWithBundleIdent
     }
     const std::string database = noteStorePathIn(*path_);
     if (looksLikeSqliteDatabase(database)) {
-        NoteStoreOpen open = openNoteStore(database, reportFault_);
+        // The container is the folder that holds the database, whichever of them was chosen.
+        const std::string container = std::filesystem::path(database).parent_path().empty()
+                                          ? std::string(".")
+                                          : std::filesystem::path(database).parent_path().string();
+        NoteStoreOpen open = openNoteStore(database, reportFault_, containerFolderFiles(container));
         lastError_ = open.error;
         if (!open.application) return std::make_shared<UnreadableNotes>();
         return open.application;

@@ -10,7 +10,8 @@
 
 namespace quillmere {
 
-NoteStoreOpen openNoteStore(const std::string& path, NoteFaultReporter reportFault) {
+NoteStoreOpen openNoteStore(const std::string& path, NoteFaultReporter reportFault,
+                            std::shared_ptr<const SourceFiles> files) {
     NoteStoreOpen open;
     auto store = std::make_shared<note_store::Store>();
     store->shown = note_store::shownPath(path);
@@ -39,6 +40,14 @@ NoteStoreOpen openNoteStore(const std::string& path, NoteFaultReporter reportFau
     if (auto fault = note_store::readLayout(store->db, *store); !fault.empty()) {
         open.error = store->shown + ": " + fault;
         return open;
+    }
+    if (files) {
+        store->files = std::move(files);
+        store->locator = std::make_unique<note_store::AttachmentFileLocator>(
+            store->db,
+            note_store::AttachmentEntities{store->attachmentEntity, store->mediaEntity,
+                                           store->accountEntity, store->noteEntity},
+            store->files, store->report);
     }
     open.application = note_store::makeApplication(std::move(store));
     return open;

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "notes_source/notes_model.h"
+#include "notes_source/source_files.h"
 
 namespace quillmere {
 
@@ -43,7 +44,10 @@ bool looksLikeSqliteDatabase(const std::string& path);
 // The database itself when `path` is a folder holding one ("NoteStore.sqlite"), else `path`.
 std::string noteStorePathIn(const std::string& path);
 
-// Opens the Notes database at `path` (a file). `reportFault` may be empty.
-NoteStoreOpen openNoteStore(const std::string& path, NoteFaultReporter reportFault);
+// Opens the Notes database at `path` (a file). `reportFault` may be empty. `files` are the
+// container's files beside the database, where attachments are found; without them every
+// attachment's file is `notKept`.
+NoteStoreOpen openNoteStore(const std::string& path, NoteFaultReporter reportFault,
+                            std::shared_ptr<const SourceFiles> files = nullptr);
 
 }  // namespace quillmere

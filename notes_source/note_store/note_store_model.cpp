@@ -16,10 +16,15 @@ public:
     std::optional<Date> modificationDate() const override { return store_->note(pk_).modified; }
     ElementList<NotesAttachment> attachments() const override {
         auto names = std::make_shared<std::vector<std::string>>(store_->body(pk_).attachmentNames);
+        auto identifiers =
+            std::make_shared<std::vector<std::string>>(store_->attachmentIdentifiers(pk_));
         return ElementList<NotesAttachment>(
             [names] { return static_cast<std::uint64_t>(names->size()); },
-            [names](std::uint64_t i) -> std::shared_ptr<NotesAttachment> {
-                return std::make_shared<NamedAttachment>(text::fromUtf8((*names)[i]));
+            [names, identifiers, store = store_,
+             pk = pk_](std::uint64_t i) -> std::shared_ptr<NotesAttachment> {
+                return std::make_shared<NamedAttachment>(
+                    (*names)[i], i < identifiers->size() ? (*identifiers)[i] : std::string(), store,
+                    pk);
             });
     }
     std::string id() const override { return store_->objectId("ICNote", pk_); }
@@ -28,11 +33,22 @@ public:
 private:
     class NamedAttachment : public NotesAttachment {
     public:
-        explicit NamedAttachment(Text name) : name_(std::move(name)) {}
-        Text name() const override { return name_; }
+        NamedAttachment(std::string name, std::string identifier, std::shared_ptr<Store> store,
+                        std::int64_t notePk)
+            : name_(std::move(name)),
+              identifier_(std::move(identifier)),
+              store_(std::move(store)),
+              notePk_(notePk) {}
+        Text name() const override { return text::fromUtf8(name_); }
+        AttachmentFile file() const override {
+            return store_->attachmentFile(identifier_, name_, notePk_);
+        }
 
     private:
-        Text name_;
+        std::string name_;
+        std::string identifier_;
+        std::shared_ptr<Store> store_;
+        std::int64_t notePk_;
     };
 
     std::shared_ptr<Store> store_;

@@ -22,6 +22,7 @@ std::optional<Date> dateFrom(const Statement& row, int column) {
 }  // namespace
 
 Store::~Store() {
+    locator.reset();  // its statements go before the connection
     if (db) sqlite3_close_v2(db);
     db = nullptr;
     copy.reset();  // after the connection is closed
@@ -67,6 +68,7 @@ const NoteBody& Store::body(std::int64_t pk) {
     if (cachedPk_ == pk) return cachedBody_;
     cachedPk_ = pk;
     cachedBody_ = NoteBody{};
+    cachedAttachmentIdentifiers_.clear();
     Statement query(db, "SELECT n." + notePassword + ", n." + noteTitle + ", d.ZDATA FROM " +
                             kObjects + " n LEFT JOIN ZICNOTEDATA d ON d.Z_PK = n." + noteData +
                             " WHERE n.Z_PK = ?");
@@ -83,7 +85,12 @@ const NoteBody& Store::body(std::int64_t pk) {
     const std::string title = query.text(1);
     const std::string data = query.text(2);
     auto resolve = [this, &title](const std::string& identifier, const std::string& type) {
-        return attachment(identifier, type, title);
+        AttachmentView view = attachment(identifier, type, title);
+        // In step with the body's attachment names, which file views add.
+        if (view.kind == AttachmentView::Kind::file) {
+            cachedAttachmentIdentifiers_.push_back(identifier);
+        }
+        return view;
     };
     cachedBody_ = readNoteBody(data, resolve);
     if (cachedBody_.fault) {
@@ -91,6 +98,17 @@ const NoteBody& Store::body(std::int64_t pk) {
               ") cannot be read: " + *cachedBody_.fault);
     }
     return cachedBody_;
+}
+
+const std::vector<std::string>& Store::attachmentIdentifiers(std::int64_t pk) {
+    body(pk);
+    return cachedAttachmentIdentifiers_;
+}
+
+AttachmentFile Store::attachmentFile(const std::string& identifier, const std::string& name,
+                                     std::int64_t notePk) const {
+    if (!locator) return {};
+    return locator->locate(identifier, name, note(notePk).title);
 }
 
 }  // namespace quillmere::note_store

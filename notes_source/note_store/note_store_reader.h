@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "notes_source/note_store/attachment_files.h"
 #include "notes_source/note_store/note_body.h"
 #include "notes_source/note_store/note_store_database.h"
 #include "notes_source/note_store/note_store_files.h"
@@ -32,6 +33,8 @@ public:
 
     std::unique_ptr<TemporaryCopy> copy;
     sqlite3* db = nullptr;
+    std::shared_ptr<const SourceFiles> files;  // null: the database alone, no attachment files
+    std::unique_ptr<AttachmentFileLocator> locator;
     std::string shown;  // the file as it stands in messages
     NoteFaultReporter report;
 
@@ -57,6 +60,11 @@ public:
 
     // The note's body, read once per note in a row of reads (name, body, attachments).
     const NoteBody& body(std::int64_t pk);
+    // The identifiers of the note's file attachments, in the order of its attachment names.
+    const std::vector<std::string>& attachmentIdentifiers(std::int64_t pk);
+    // The file of the note's attachment `identifier`, named `name` in the note.
+    AttachmentFile attachmentFile(const std::string& identifier, const std::string& name,
+                                  std::int64_t notePk) const;
 
 private:
     // What stands in the body of the note titled `noteTitle` for the attachment `identifier`.
@@ -65,6 +73,7 @@ private:
 
     std::int64_t cachedPk_ = -1;
     NoteBody cachedBody_;
+    std::vector<std::string> cachedAttachmentIdentifiers_;
 };
 
 }  // namespace quillmere::note_store
