@@ -110,6 +110,7 @@ private:
         Text body;
         std::vector<Text> attachmentNames;
         bool firstParagraphAsHeading = false;
+        LockState lock = LockState::unlocked;  // known once the body is read
     };
     // The note export step in three parts: reading the note (on the walk), building its text up
     // to its links (pure, on any thread), then finishing the text and writing its file, setting

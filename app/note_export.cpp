@@ -41,6 +41,7 @@ AppDelegate::NoteForExport AppDelegate::readNoteForExport(
     read.note = note;
     read.name = note->name();
     read.body = note->body();
+    read.lock = note->lockState();
     for (const std::shared_ptr<NotesAttachment>& attachment : note->attachments()) {
         read.attachmentNames.push_back(attachment ? attachment->name() : Text());
     }
@@ -67,8 +68,14 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const note_text::Link
     }
     const Text text = note_text::finishedText(linked, note.attachmentNames);
     const AppServices& services = appServices();
+    // A note that stays locked is counted once, as locked, whether its title made a file or not.
+    const bool stillLocked = note.lock == LockState::locked;
     if (text.empty()) {
-        report.countNoteSkippedEmpty();
+        if (stillLocked) {
+            report.countLockedNoteNotOpened();
+        } else {
+            report.countNoteSkippedEmpty();
+        }
         services.log->log("Note: " + log_format::describe(note.name) +
                           " is empty or password protected!");
         return;
@@ -82,7 +89,12 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const note_text::Link
             note_file::write(text, fileName, extension, folderURL, directories, &error)) {
         note_file::setDates(*url, note.note->creationDate(), note.note->modificationDate(),
                             directories);
-        report.countNoteWritten();
+        if (stillLocked) {
+            report.countLockedNoteNotOpened();
+        } else {
+            report.countNoteWritten();
+        }
+        if (note.lock == LockState::opened) report.countLockedNoteOpened();
     } else {
         report.countNoteNotWritten();
         services.log->log("Note: " + log_format::describe(note.name) + " could not be written: " +

@@ -31,7 +31,7 @@ public:
     void countNoteSkippedEmpty() { add(kSkippedEmpty); }
     // A locked note that a password opened; its file is counted by countNoteWritten.
     void countLockedNoteOpened() { add(kLockedOpened); }
-    // A locked note that stayed locked: no file.
+    // A locked note that stayed locked: its file, if any, holds its title alone.
     void countLockedNoteNotOpened() { add(kLockedNotOpened); }
     // A note that could not be read (damaged, over its budget, its data gone): no file.
     void countNoteNotReadable() { add(kNotReadable); }

@@ -45,6 +45,7 @@ public:
     std::optional<Date> created;
     std::optional<Date> modified;
     std::vector<std::shared_ptr<Attachment>> attachmentList;
+    LockState lock = LockState::unlocked;
 
     Text name() const override { return title; }
     Text body() const override { return html; }
@@ -52,6 +53,7 @@ public:
     std::optional<Date> creationDate() const override { return created; }
     std::optional<Date> modificationDate() const override { return modified; }
     ElementList<NotesAttachment> attachments() const override;
+    LockState lockState() const override { return lock; }
 };
 
 // A bare account or folder, for a container that no list holds.

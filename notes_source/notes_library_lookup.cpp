@@ -33,7 +33,8 @@ std::shared_ptr<NotesApplication> NotesLibraryLookup::applicationWithBundleIdent
         const std::string container = std::filesystem::path(database).parent_path().empty()
                                           ? std::string(".")
                                           : std::filesystem::path(database).parent_path().string();
-        NoteStoreOpen open = openNoteStore(database, reportFault_, containerFolderFiles(container));
+        NoteStoreOpen open = openNoteStore(database, reportFault_, containerFolderFiles(container),
+                                           passwords_ ? passwords_() : nullptr);
         lastError_ = open.error;
         if (!open.application) return std::make_shared<UnreadableNotes>();
         return open.application;

@@ -12,6 +12,8 @@
 // with 0 accounts (the run's "Could not access Notes"), with lastError() telling what is wrong;
 // also a library that holds no accounts has a lastError() that says so.
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -22,9 +24,16 @@ namespace quillmere {
 
 class NotesLibraryLookup : public NotesLookup {
 public:
-    // `reportFault` receives one line per note of a Notes database that cannot be read.
-    explicit NotesLibraryLookup(std::optional<std::string> path, NoteFaultReporter reportFault = {})
-        : path_(std::move(path)), reportFault_(std::move(reportFault)) {}
+    // Makes the passwords of one run, afresh for every lookup, so that they go away with it.
+    using PasswordRingMaker = std::function<std::shared_ptr<PasswordRing>()>;
+
+    // `reportFault` receives one line per note of a Notes database that cannot be read or stays
+    // locked; `passwords` (may be empty: none given) opens locked notes.
+    explicit NotesLibraryLookup(std::optional<std::string> path, NoteFaultReporter reportFault = {},
+                                PasswordRingMaker passwords = {})
+        : path_(std::move(path)),
+          reportFault_(std::move(reportFault)),
+          passwords_(std::move(passwords)) {}
 
     // Reads the file afresh on every call; any identifier but "com.apple.notes" answers none.
     std::shared_ptr<NotesApplication> applicationWithBundleIdentifier(
@@ -37,6 +46,7 @@ private:
     std::optional<std::string> path_;
     std::optional<std::string> lastError_;
     NoteFaultReporter reportFault_;
+    PasswordRingMaker passwords_;
 };
 
 }  // namespace quillmere

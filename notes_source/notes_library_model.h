@@ -56,6 +56,10 @@ public:
     ElementList<NotesAttachment> attachments() const override;
     // The library is read whole before the run; its notes are plain values.
     bool readsWithoutEffects() const override { return true; }
+    // A library file holds no ciphertext: a locked note of it stays locked.
+    LockState lockState() const override {
+        return locked ? LockState::locked : LockState::unlocked;
+    }
 
     StoredString title;
     StoredString html;

@@ -32,11 +32,18 @@ public:
     virtual AttachmentFile file() const { return {}; }
 };
 
+// Whether a note was locked with a password and whether the run opened it.
+enum class LockState {
+    unlocked,  // never locked
+    opened,    // locked, and a password given opened it: its body is the real one
+    locked,    // still locked: its body reads as empty, its file holds the title alone
+};
+
 class NotesNote {
 public:
     virtual ~NotesNote() = default;
     virtual Text name() const = 0;  // the title
-    virtual Text body() const = 0;  // HTML; empty for a locked note
+    virtual Text body() const = 0;  // HTML; empty for a note that stays locked
     virtual std::optional<Date> creationDate() const = 0;
     virtual std::optional<Date> modificationDate() const = 0;
     virtual ElementList<NotesAttachment> attachments() const = 0;
@@ -44,6 +51,9 @@ public:
     // an export may read it ahead of writing the notes before it. A backend that reports faults
     // as it reads keeps the default.
     virtual bool readsWithoutEffects() const { return false; }
+    // Known once the body has been read.
+    virtual LockState lockState() const { return LockState::unlocked; }
+    bool locked() const { return lockState() == LockState::locked; }
 };
 
 // An account or a folder: what a folder's `container` resolves to.

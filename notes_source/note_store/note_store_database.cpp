@@ -11,11 +11,13 @@
 namespace quillmere {
 
 NoteStoreOpen openNoteStore(const std::string& path, NoteFaultReporter reportFault,
-                            std::shared_ptr<const SourceFiles> files) {
+                            std::shared_ptr<const SourceFiles> files,
+                            std::shared_ptr<PasswordRing> passwords) {
     NoteStoreOpen open;
     auto store = std::make_shared<note_store::Store>();
     store->shown = note_store::shownPath(path);
     store->report = std::move(reportFault);
+    store->passwords = std::move(passwords);
     off_t walSize = 0;
     int status;
     if (note_store::isRegularFile(path + "-wal", &walSize) && walSize > 0) {

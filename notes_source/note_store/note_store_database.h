@@ -19,6 +19,7 @@
 
 #include "notes_source/notes_model.h"
 #include "notes_source/source_files.h"
+#include "platform/crypto/password_ring.h"
 
 namespace quillmere {
 
@@ -46,8 +47,11 @@ std::string noteStorePathIn(const std::string& path);
 
 // Opens the Notes database at `path` (a file). `reportFault` may be empty. `files` are the
 // container's files beside the database, where attachments are found; without them every
-// attachment's file is `notKept`.
+// attachment's file is `notKept`. Locked notes are opened with `passwords` (null: none given);
+// one that stays locked reads with an empty body and is one line to `reportFault`:
+// 'Note "<title>" (<id>): <why>'.
 NoteStoreOpen openNoteStore(const std::string& path, NoteFaultReporter reportFault,
-                            std::shared_ptr<const SourceFiles> files = nullptr);
+                            std::shared_ptr<const SourceFiles> files = nullptr,
+                            std::shared_ptr<PasswordRing> passwords = nullptr);
 
 }  // namespace quillmere

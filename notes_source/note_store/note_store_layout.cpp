@@ -109,6 +109,25 @@ std::string readLayout(sqlite3* db, StoreLayout& store) {
         return "a Notes database of a layout this importer cannot read (no " + missing + " column)";
     }
     store.notePassword = optional("ZISPASSWORDPROTECTED", store.noteEntity);
+    {
+        // The IV and the tag belong to the note data; older layouts keep them in the note's row.
+        std::set<std::string> dataColumns;
+        Statement query(db, "SELECT name FROM pragma_table_info('ZICNOTEDATA')");
+        while (query.step()) dataColumns.insert(query.text(0));
+        auto noteColumn = [&](const char* base) {
+            const std::string column = optional(base, store.noteEntity);
+            return column == "NULL" ? column : "n." + column;
+        };
+        auto dataColumn = [&](const char* column) {
+            return dataColumns.count(column)
+                       ? "IFNULL(d." + std::string(column) + ", " + noteColumn(column) + ")"
+                       : noteColumn(column);
+        };
+        store.lockedColumns =
+            noteColumn("ZCRYPTOSALT") + ", " + noteColumn("ZCRYPTOITERATIONCOUNT") + ", " +
+            noteColumn("ZCRYPTOWRAPPEDKEY") + ", " + noteColumn("ZPASSWORDHINT") + ", " +
+            dataColumn("ZCRYPTOINITIALIZATIONVECTOR") + ", " + dataColumn("ZCRYPTOTAG");
+    }
     store.deleted = optional("ZMARKEDFORDELETION", store.noteEntity);
     store.folderType = optional("ZFOLDERTYPE", store.folderEntity);
     store.folderSmart = optional("ZSMARTFOLDERQUERYJSON", store.folderEntity);

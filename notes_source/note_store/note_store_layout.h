@@ -45,6 +45,9 @@ struct StoreLayout {
         folderHidden, accountName;
     std::string attachmentType, attachmentMedia, attachmentTitle, attachmentUserTitle,
         attachmentUrl, attachmentMergeable, mediaFileName, inlineText;
+    // What a locked note stores beside its data, for a query of the note as "n" joined to its
+    // note data as "d": salt, iteration count, wrapped key, hint, IV, tag.
+    std::string lockedColumns = "NULL, NULL, NULL, NULL, NULL, NULL";
 
     std::vector<AccountRow> accounts;
     std::vector<FolderRow> folders;

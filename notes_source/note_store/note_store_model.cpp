@@ -29,6 +29,7 @@ public:
     }
     std::string id() const override { return store_->objectId("ICNote", pk_); }
     bool passwordProtected() const override { return store_->note(pk_).passwordProtected; }
+    LockState lockState() const override { return store_->lockState(pk_); }
 
 private:
     class NamedAttachment : public NotesAttachment {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "notes_source/note_store/locked_note.h"
 #include "notes_source/note_store/sqlite_statement.h"
 
 namespace quillmere::note_store {
@@ -69,8 +70,10 @@ const NoteBody& Store::body(std::int64_t pk) {
     cachedPk_ = pk;
     cachedBody_ = NoteBody{};
     cachedAttachmentIdentifiers_.clear();
-    Statement query(db, "SELECT n." + notePassword + ", n." + noteTitle + ", d.ZDATA FROM " +
-                            kObjects + " n LEFT JOIN ZICNOTEDATA d ON d.Z_PK = n." + noteData +
+    cachedLock_ = LockState::unlocked;
+    Statement query(db, "SELECT n." + notePassword + ", n." + noteTitle + ", d.ZDATA, " +
+                            lockedColumns + " FROM " + kObjects +
+                            " n LEFT JOIN ZICNOTEDATA d ON d.Z_PK = n." + noteData +
                             " WHERE n.Z_PK = ?");
     query.bind(1, pk);
     if (!query.step()) {
@@ -81,9 +84,17 @@ const NoteBody& Store::body(std::int64_t pk) {
         return cachedBody_;
     }
     const bool locked = !query.isNull(0) && query.integer(0) != 0;
-    if (locked || query.isNull(2)) return cachedBody_;
+    if (query.isNull(2)) {
+        if (locked) cachedLock_ = LockState::locked;
+        return cachedBody_;
+    }
     const std::string title = query.text(1);
-    const std::string data = query.text(2);
+    std::string data = query.text(2);
+    if (locked) {
+        auto opened = unlock(query, title, std::move(data), pk);
+        if (!opened) return cachedBody_;
+        data.assign(opened->begin(), opened->end());
+    }
     auto resolve = [this, &title](const std::string& identifier, const std::string& type) {
         AttachmentView view = attachment(identifier, type, title);
         // In step with the body's attachment names, which file views add.
@@ -109,6 +120,26 @@ AttachmentFile Store::attachmentFile(const std::string& identifier, const std::s
                                      std::int64_t notePk) const {
     if (!locator) return {};
     return locator->locate(identifier, name, note(notePk).title);
+}
+
+std::optional<SecureBytes> Store::unlock(const Statement& query, const std::string& title,
+                                         std::string data, std::int64_t pk) {
+    StoredLockedNote stored;
+    stored.data = std::move(data);
+    stored.salt = query.text(3);
+    stored.iterations = query.isNull(4) ? 0 : query.integer(4);
+    stored.wrappedKey = query.text(5);
+    stored.hint = query.text(6);
+    stored.iv = query.text(7);
+    stored.tag = query.text(8);
+    auto unlocked = unlockNote(stored, title, passwords.get());
+    if (unlocked.data) {
+        cachedLock_ = LockState::opened;
+    } else {
+        cachedLock_ = LockState::locked;
+        fault("Note \"" + title + "\" (" + objectId("ICNote", pk) + "): " + unlocked.reason);
+    }
+    return std::move(unlocked.data);
 }
 
 }  // namespace quillmere::note_store

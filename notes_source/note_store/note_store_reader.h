@@ -20,9 +20,12 @@
 #include "notes_source/note_store/note_store_database.h"
 #include "notes_source/note_store/note_store_files.h"
 #include "notes_source/note_store/note_store_layout.h"
+#include "platform/crypto/password_ring.h"
 #include "platform/date.h"
 
 namespace quillmere::note_store {
+
+class Statement;
 
 class Store : public StoreLayout {
 public:
@@ -37,6 +40,7 @@ public:
     std::unique_ptr<AttachmentFileLocator> locator;
     std::string shown;  // the file as it stands in messages
     NoteFaultReporter report;
+    std::shared_ptr<PasswordRing> passwords;  // null: none given
 
     std::string objectId(const char* entity, std::int64_t pk) const {
         return "x-coredata://" + uuid + "/" + entity + "/p" + std::to_string(pk);
@@ -65,15 +69,25 @@ public:
     // The file of the note's attachment `identifier`, named `name` in the note.
     AttachmentFile attachmentFile(const std::string& identifier, const std::string& name,
                                   std::int64_t notePk) const;
+    // Whether the note was locked and is opened, known once its body is read.
+    LockState lockState(std::int64_t pk) {
+        body(pk);
+        return cachedLock_;
+    }
 
 private:
     // What stands in the body of the note titled `noteTitle` for the attachment `identifier`.
     AttachmentView attachment(const std::string& identifier, const std::string& type,
                               const std::string& noteTitle) const;
+    // The data of the locked note `pk` whose body row `query` holds, opened; std::nullopt, and
+    // its log line, when it stays locked.
+    std::optional<SecureBytes> unlock(const Statement& query, const std::string& title,
+                                      std::string data, std::int64_t pk);
 
     std::int64_t cachedPk_ = -1;
     NoteBody cachedBody_;
     std::vector<std::string> cachedAttachmentIdentifiers_;
+    LockState cachedLock_ = LockState::unlocked;
 };
 
 }  // namespace quillmere::note_store

@@ -121,6 +121,35 @@ TEST_F(RunReportTest, ARunCountsItsNotesAndFinishesTheReportBeforeTheHandOver) {
     EXPECT_EQ(journal->at(journalAtFinish), "workspace.open(com.quillmereapp.mac)");
 }
 
+// A note that stays locked is written with its title alone and counted once, as locked; an opened
+// one is written and counted as opened too. Neither means a note was lost.
+TEST_F(RunReportTest, LockedNotesAreCountedOnceWhetherOpenedOrNot) {
+    auto locked = [](const char16_t* title, const char16_t* body, LockState lock) {
+        auto note = makeNote(title, body);
+        note->lock = lock;
+        return note;
+    };
+    lookup->application = makeApplication({makeAccount(
+        u"acc", u"A",
+        {folder(u"f1", u"One",
+                {locked(u"Secret", u"", LockState::locked), locked(u"", u"", LockState::locked),
+                 locked(u"Opened", u"<div>body</div>", LockState::opened),
+                 makeNote(u"Plain", u"x")})})});
+    std::shared_ptr<RunReport> report = delegate->beginImport();
+    ASSERT_NE(report, nullptr);
+    globalQueue->runAll();
+    mainQueue->runAll();
+
+    EXPECT_EQ(report->notesWritten(), 2u);
+    EXPECT_EQ(report->lockedNotesNotOpened(), 2u);
+    EXPECT_EQ(report->lockedNotesOpened(), 1u);
+    EXPECT_EQ(report->notesSkippedEmpty(), 0u);
+    EXPECT_EQ(report->notesHandled(), report->plannedNotes());
+    EXPECT_TRUE(report->everyNoteHandled());
+    EXPECT_NE(readFile(exportFolder() / "One/000_Secret.html").find(">Secret</"),
+              std::string::npos);
+}
+
 TEST_F(RunReportTest, ACancelledRunStopsAfterTheNoteItIsOnAndHandsNothingOver) {
     // The empty note's log line cancels the run: the note after it and the second folder stay out.
     lookup->application = makeApplication({makeAccount(

@@ -18,6 +18,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The fixture's locked note opens with its password, so that its line does not count as a fault.
+std::shared_ptr<PasswordRing> unlocking() {
+    std::vector<SecureBytes> passwords;
+    passwords.push_back(secureBytesOf("tbull"));
+    return std::make_shared<PasswordRing>(std::move(passwords));
+}
+
 const fs::path kContainer =
     fs::path(QUILLMERE_SHARED_DIR) / "notestore-fixtures" / "macOS-15-container";
 const std::string kMedia = "Accounts/LocalAccount/Media/8D7EFE9A-D285-4899-8A2F-2AD8F007F819/";
@@ -186,7 +193,7 @@ TEST(AttachmentFiles, FindsEachKindsFileInACopiedContainer) {
         std::vector<std::string> faults;
         auto open = openNoteStore((container / "NoteStore.sqlite").string(),
                                   [&](const std::string& line) { faults.push_back(line); },
-                                  containerFolderFiles(container.string()));
+                                  containerFolderFiles(container.string()), unlocking());
         ASSERT_TRUE(open.application) << *open.error;
         std::vector<AttachmentFile> files;
         for (auto note : open.application->notes()) {

@@ -151,13 +151,17 @@ std::vector<Fixture> fixtures() {
     };
 }
 
+// The locked note of each database opens with its password, the dump's body then its body.
 TEST(NoteStoreDatabase, ReadsEveryDumpNoteAsNotesAnswersIt) {
     REQUIRE_NOTE_STORE_FIXTURES();
     for (const auto& fixture : fixtures()) {
         SCOPED_TRACE(fixture.name);
         std::vector<std::string> faults;
+        std::vector<SecureBytes> passwords;
+        passwords.push_back(secureBytesOf("tbull"));
         auto open = openNoteStore((kFixtures / fixture.database).string(),
-                                  [&](const std::string& line) { faults.push_back(line); });
+                                  [&](const std::string& line) { faults.push_back(line); }, nullptr,
+                                  std::make_shared<PasswordRing>(std::move(passwords)));
         ASSERT_TRUE(open.application) << *open.error;
         auto all = readAll(*open.application);
         const auto dump = readDump(kFixtures / fixture.dump);
@@ -190,8 +194,7 @@ TEST(NoteStoreDatabase, ReadsEveryDumpNoteAsNotesAnswersIt) {
             EXPECT_EQ(utc("creation_date"), floor<seconds>(*created));
             EXPECT_EQ(utc("modification_date"), floor<seconds>(*read.note->modificationDate()));
 
-            // A locked note reads empty, as Notes answers while it is locked.
-            std::string expected = locked ? "" : f["body"];
+            std::string expected = f["body"];
             for (const auto& improvement : fixture.improvements) {
                 if (improvement.id != f["id"]) continue;
                 SCOPED_TRACE(improvement.reason);
@@ -200,6 +203,7 @@ TEST(NoteStoreDatabase, ReadsEveryDumpNoteAsNotesAnswersIt) {
                 expected.replace(at, improvement.dump.size(), improvement.ours);
             }
             EXPECT_EQ(text::toUtf8(read.note->body()), expected);
+            EXPECT_EQ(read.note->lockState(), locked ? LockState::opened : LockState::unlocked);
             for (auto attachment : read.note->attachments()) {
                 attachments.push_back(text::toUtf8(attachment->name()));
             }
@@ -211,6 +215,44 @@ TEST(NoteStoreDatabase, ReadsEveryDumpNoteAsNotesAnswersIt) {
         EXPECT_EQ(extra, fixture.notInDump);
         EXPECT_EQ(attachments, fixture.attachments);
         EXPECT_EQ(faults, std::vector<std::string>{});
+    }
+}
+
+// Without the right password the locked note reads empty, as Notes answers while it is locked,
+// and one line names it and says why.
+TEST(NoteStoreDatabase, SaysWhyALockedNoteStaysLocked) {
+    REQUIRE_NOTE_STORE_FIXTURES();
+    struct Row {
+        const char* name;
+        std::vector<std::string> passwords;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"none_given", {}, "locked; no password given"},
+        {"wrong_ones", {"tbul", "TBULL"}, "the passwords given do not open it"},
+    };
+    for (const auto& fixture : fixtures()) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(fixture.name) + " " + row.name);
+            std::vector<std::string> faults;
+            std::vector<SecureBytes> passwords;
+            for (const auto& password : row.passwords) passwords.push_back(secureBytesOf(password));
+            auto open =
+                openNoteStore((kFixtures / fixture.database).string(),
+                              [&](const std::string& line) { faults.push_back(line); }, nullptr,
+                              std::make_shared<PasswordRing>(std::move(passwords)));
+            ASSERT_TRUE(open.application);
+            std::vector<std::string> lines;
+            for (const auto& [id, read] : readAll(*open.application)) {
+                if (!read.note->passwordProtected()) continue;
+                EXPECT_EQ(text::toUtf8(read.note->body()), "");
+                EXPECT_TRUE(read.note->locked());
+                lines.push_back("Note \"This note is password protected\" (" + id +
+                                "): " + row.reason);
+            }
+            EXPECT_EQ(lines.size(), 1u);
+            EXPECT_EQ(faults, lines);
+        }
     }
 }
 
@@ -355,6 +397,8 @@ TEST(NoteStoreDatabase, FindsColumnsWhateverTheirSuffixAndReadsAroundADamagedNot
     EXPECT_EQ(faults, (std::vector<std::string>{
                           "Note \"This note is in a folder\" (" + store +
                               "p13) cannot be read: the gzip data is damaged or cut short",
+                          "Note \"This note is password protected\" (" + store +
+                              "p9): locked; no password given",
                           "Note \"This is a note\" (" + store +
                               "p5) cannot be read: the note data is neither gzip, zlib nor a "
                               "note's protocol buffer",
