@@ -27,6 +27,19 @@ std::variant<Options, UsageError> parse(const std::vector<std::string>& argument
             options.useHeading = wanted;
         } else if (argument == "--no-open") {
             options.open = false;
+        } else if (argument == "--password-file" || argument.starts_with("--password-file=")) {
+            if (options.passwordFile) return UsageError{"--password-file is given more than once"};
+            std::string path;
+            if (argument == "--password-file") {
+                if (i + 1 == arguments.size()) return UsageError{"--password-file needs a file"};
+                path = arguments[++i];
+            } else {
+                path = argument.substr(std::string("--password-file=").size());
+            }
+            if (path.empty()) return UsageError{"--password-file needs a file"};
+            options.passwordFile = path;
+        } else if (argument == "--ask-password") {
+            options.askPassword = true;
         } else if (argument == "--quiet") {
             options.quiet = true;
         } else if (argument == "--help" || argument == "-h") {
@@ -44,7 +57,8 @@ std::variant<Options, UsageError> parse(const std::vector<std::string>& argument
 
 std::string usage(const std::string& programName) {
     return "usage: " + programName +
-           " [--library PATH] [--heading | --no-heading] [--no-open] [--quiet]";
+           " [--library PATH] [--heading | --no-heading] [--no-open] [--quiet]"
+           " [--password-file FILE] [--ask-password]";
 }
 
 std::string help(const std::string& programName) {
@@ -61,6 +75,11 @@ std::string help(const std::string& programName) {
            "  --no-heading    keep the first paragraph as it is, for this run\n"
            "  --no-open       do not hand the folder to Quillmere or the file manager\n"
            "  --quiet         show no progress bar\n"
+           "  --password-file FILE\n"
+           "                  try the passwords in FILE, one a line, on notes locked with a\n"
+           "                  password in Apple's Notes database\n"
+           "  --ask-password  ask on the terminal for the password of a locked note that the\n"
+           "                  passwords given do not open, once for each hint\n"
            "  --help          show this help\n"
            "  --version       show the version\n"
            "\n"

@@ -2,8 +2,9 @@
 // The command line of quillmere-notes-import:
 //
 //   quillmere-notes-import [--library PATH] [--heading | --no-heading] [--no-open] [--quiet]
+//                          [--password-file FILE] [--ask-password]
 //
-// plus --help and --version. "--library=PATH" is accepted too.
+// plus --help and --version. "--library=PATH" and "--password-file=FILE" are accepted too.
 //
 //   auto parsed = command_line::parse({"--library", "Notes.json", "--no-open"});
 //   if (auto* usageError = std::get_if<command_line::UsageError>(&parsed)) { ... exit 2 ... }
@@ -16,12 +17,14 @@
 namespace quillmere::command_line {
 
 struct Options {
-    std::optional<std::string> libraryPath;  // --library
-    std::optional<bool> useHeading;          // --heading / --no-heading; none: the stored value
-    bool open = true;                        // --no-open clears it
-    bool quiet = false;                      // --quiet
-    bool help = false;                       // --help: print the help and do nothing else
-    bool version = false;                    // --version: print the version and do nothing else
+    std::optional<std::string> libraryPath;   // --library
+    std::optional<bool> useHeading;           // --heading / --no-heading; none: the stored value
+    bool open = true;                         // --no-open clears it
+    bool quiet = false;                       // --quiet
+    std::optional<std::string> passwordFile;  // --password-file: passwords for locked notes
+    bool askPassword = false;                 // --ask-password: ask on the terminal
+    bool help = false;                        // --help: print the help and do nothing else
+    bool version = false;                     // --version: print the version and do nothing else
 };
 
 struct UsageError {

@@ -11,6 +11,7 @@
 #include "app/app_services.h"
 #include "cli/terminal_alerts.h"
 #include "cli/terminal_notes_lookup.h"
+#include "cli/terminal_password_prompt.h"
 #include "cli/terminal_progress_indicator.h"
 #include "cli/terminal_start_button.h"
 #include "cli/terminal_status_line.h"
@@ -59,10 +60,30 @@ int runImportCommand(const command_line::Options& options) {
         defaults->setArgumentBool(AppDelegate::kUseFirstParagraphAsHeadingKey, *options.useHeading);
     }
 
+    std::vector<SecureBytes> passwords;
+    if (options.passwordFile) {
+        std::string problem;
+        auto read = readPasswordFile(*options.passwordFile, problem);
+        if (!read) {
+            statusLine->printLine(
+                SystemLog::defaultProgramName() + ": cannot read the password file " +
+                system_log::escapeControlCharacters(*options.passwordFile) + ": " + problem);
+            return kExitStoppedByAlert;
+        }
+        passwords = std::move(*read);
+    }
+
     // The main queue is this thread's; the background queue is declared after it so that it
     // ends while the main queue still exists.
     auto mainQueue = std::make_shared<EventLoop>();
     auto globalQueue = std::make_shared<BackgroundQueue>();
+    std::shared_ptr<PasswordPrompt> prompt;
+    if (options.askPassword)
+        prompt = std::make_shared<TerminalPasswordPrompt>(mainQueue, statusLine);
+    // Each run gets its own ring, cleared when the run's Notes objects go away.
+    auto makePasswordRing = [&passwords, prompt] {
+        return std::make_shared<PasswordRing>(passwords, prompt);
+    };
     auto alerts = std::make_shared<TerminalAlerts>(statusLine);
     auto workspace = std::make_shared<TerminalWorkspace>(
         options.open ? std::make_shared<DesktopWorkspace>() : nullptr);
@@ -79,7 +100,8 @@ int runImportCommand(const command_line::Options& options) {
         .linkDetector = std::make_shared<LinkScanner>(),
         .notesLookup = std::make_shared<TerminalNotesLookup>(
             std::make_shared<NotesLibraryLookup>(
-                libraryPath(*defaults), [log](const std::string& line) { log->log(line); }),
+                libraryPath(*defaults), [log](const std::string& line) { log->log(line); },
+                makePasswordRing),
             statusLine),
     });
 

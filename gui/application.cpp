@@ -13,6 +13,7 @@
 #include "gui/qt_alerts.h"
 #include "gui/qt_button.h"
 #include "gui/qt_main_queue.h"
+#include "gui/qt_password_prompt.h"
 #include "gui/qt_progress_indicator.h"
 #include "gui/run_report.h"
 #include "platform/bundle.h"
@@ -35,8 +36,11 @@ Application::Application()
 
     MainWindow* window = window_.get();
     auto progress = progressIndicator_;
+    auto mainQueue = std::make_shared<QtMainQueue>();
+    // Each run asks afresh; what was typed goes with the run.
+    auto prompt = std::make_shared<QtPasswordPrompt>(mainQueue, window);
     installAppServices(AppServices{
-        .mainQueue = std::make_shared<QtMainQueue>(),
+        .mainQueue = mainQueue,
         .globalQueue = globalQueue_,
         .userDefaults = defaults_,
         .alerts = std::make_shared<QtAlerts>(window),
@@ -54,6 +58,9 @@ Application::Application()
             defaults_,
             [window](const std::optional<std::string>& problem) {
                 window->showLibraryProblem(problem);
+            },
+            [prompt] {
+                return std::make_shared<PasswordRing>(std::vector<SecureBytes>{}, prompt);
             }),
     });
 

@@ -1,5 +1,6 @@
 #include "gui/chosen_library_lookup.h"
 
+#include "app/app_services.h"
 #include "notes_source/notes_library_lookup.h"
 #include "platform/settings/user_defaults_store.h"
 
@@ -10,13 +11,22 @@ constexpr const char* kNotesBundleIdentifier = "com.apple.notes";
 }
 
 ChosenLibraryLookup::ChosenLibraryLookup(std::shared_ptr<const UserDefaults> defaults,
-                                         Listener listener)
-    : defaults_(std::move(defaults)), listener_(std::move(listener)) {}
+                                         Listener listener,
+                                         std::function<std::shared_ptr<PasswordRing>()> passwords)
+    : defaults_(std::move(defaults)),
+      listener_(std::move(listener)),
+      passwords_(std::move(passwords)) {}
 
 std::shared_ptr<NotesApplication> ChosenLibraryLookup::applicationWithBundleIdentifier(
     const std::string& bundleIdentifier) {
     const auto path = chosenPath(*defaults_);
-    NotesLibraryLookup library(path);
+    // A note that cannot be read or stays locked is one line of the log, as in the command.
+    NotesLibraryLookup library(
+        path,
+        [](const std::string& line) {
+            if (const auto& log = appServices().log) log->log(line);
+        },
+        passwords_);
     auto application = library.applicationWithBundleIdentifier(bundleIdentifier);
     // With none chosen, the window says so where the library's name would be.
     if (listener_) listener_(path ? library.lastError() : std::nullopt);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "notes_source/notes_model.h"
+#include "platform/crypto/password_ring.h"
 #include "platform/settings/user_defaults.h"
 
 namespace quillmere::gui {
@@ -19,7 +20,9 @@ public:
     // Receives the one-line problem of each lookup, or none when the library could be read.
     using Listener = std::function<void(const std::optional<std::string>& problem)>;
 
-    ChosenLibraryLookup(std::shared_ptr<const UserDefaults> defaults, Listener listener);
+    // `passwords` makes each run's passwords for locked notes (may be empty: none).
+    ChosenLibraryLookup(std::shared_ptr<const UserDefaults> defaults, Listener listener,
+                        std::function<std::shared_ptr<PasswordRing>()> passwords = {});
 
     std::shared_ptr<NotesApplication> applicationWithBundleIdentifier(
         const std::string& bundleIdentifier) override;
@@ -32,6 +35,7 @@ public:
 private:
     std::shared_ptr<const UserDefaults> defaults_;
     Listener listener_;
+    std::function<std::shared_ptr<PasswordRing>()> passwords_;
 };
 
 }  // namespace quillmere::gui

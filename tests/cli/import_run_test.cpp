@@ -258,6 +258,60 @@ TEST_F(ImportCommandTest, ImportsANotesDatabaseFromAReadOnlyFolder) {
     EXPECT_EQ(readFile(folder / "NoteStore.sqlite"), bytes);
 }
 
+// The locked note of a database opens with a password from the file; without the right one its
+// file holds its title alone and a log line says why. The run succeeds either way, and the
+// password (here also the note's hint) shows in no output, no file and no setting.
+TEST_F(ImportCommandTest, LockedNotesOpenWithAPasswordFileThatNothingRepeats) {
+    QUILLMERE_REQUIRE_FIXTURE(fs::exists(kFixtures / "SOURCES.txt"),
+                              "the Notes database fixtures at " << kFixtures.string());
+    const fs::path database = root() / "NoteStore.sqlite";
+    fs::copy_file(kFixtures / "macOS-15-container/NoteStore.sqlite", database);
+    const struct {
+        const char* name;
+        std::optional<std::string> passwordFile;
+        bool opened;
+        std::string logEnd;
+    } rows[] = {
+        {"none_given", std::nullopt, false, "): locked; no password given"},
+        {"wrong_ones", "tbul\nTBULL\n", false, "): the passwords given do not open it"},
+        {"right_one_second", "wrong\r\ntbull\n", true, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> arguments = {"--library", database.string(), "--no-open"};
+        if (row.passwordFile) {
+            writeFile(root() / "passwords.txt", *row.passwordFile);
+            arguments.insert(arguments.end(),
+                             {"--password-file", (root() / "passwords.txt").string()});
+        }
+        const auto result = run(arguments);
+        ASSERT_EQ(result.exitStatus, 0) << result.err;
+        const fs::path exported = result.lastOutLine();
+        const std::string note =
+            readFile(exported / "Notes/000_This note is password protected.html");
+        EXPECT_EQ(note.find("This is a secret!") != std::string::npos, row.opened) << note;
+        std::vector<std::string> lockedLines;
+        for (const auto& message : logMessages(result.errLines())) {
+            if (message.starts_with("Note \"This note is password protected\" (")) {
+                lockedLines.push_back(message);
+            }
+        }
+        if (row.opened) {
+            EXPECT_TRUE(lockedLines.empty());
+        } else {
+            ASSERT_EQ(lockedLines.size(), 1u);
+            EXPECT_TRUE(lockedLines[0].ends_with(row.logEnd)) << lockedLines[0];
+        }
+        EXPECT_EQ(result.out.find("tbull"), std::string::npos);
+        EXPECT_EQ(result.err.find("tbull"), std::string::npos) << result.err;
+        for (const fs::path& written : {exported, env.home()}) {
+            for (const auto& [path, content] : tree(written)) {
+                EXPECT_EQ(content.find("tbull"), std::string::npos) << path;
+            }
+        }
+    }
+}
+
 TEST_F(ImportCommandTest, NotesNotFoundOrNotAccessibleEndTheRunWithOne) {
     const std::string notFound = "Could not find Notes.app\nCould not find Notes application.\n";
     const std::string noAccess =
@@ -307,7 +361,8 @@ TEST_F(ImportCommandTest, UsageErrorsHelpAndVersionStartNoRun) {
     EXPECT_EQ(usage.errLines(),
               (std::vector<std::string>{"quillmere-notes-import: --library needs a path",
                                         "usage: quillmere-notes-import [--library PATH] "
-                                        "[--heading | --no-heading] [--no-open] [--quiet]"}));
+                                        "[--heading | --no-heading] [--no-open] [--quiet] "
+                                        "[--password-file FILE] [--ask-password]"}));
 
     const auto help = run({"--help"});
     EXPECT_EQ(help.exitStatus, 0);

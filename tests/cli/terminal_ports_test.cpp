@@ -21,7 +21,9 @@ std::string describe(const std::variant<command_line::Options, command_line::Usa
     return "library=" + o.libraryPath.value_or("-") +
            " heading=" + (o.useHeading ? std::to_string(*o.useHeading) : "-") +
            " open=" + std::to_string(o.open) + " quiet=" + std::to_string(o.quiet) +
-           " help=" + std::to_string(o.help) + " version=" + std::to_string(o.version);
+           " help=" + std::to_string(o.help) + " version=" + std::to_string(o.version) +
+           (o.passwordFile ? " passwordFile=" + *o.passwordFile : "") +
+           (o.askPassword ? " ask" : "");
 }
 
 TEST(CommandLine, ParsesEveryOptionAndNamesWhatIsWrong) {
@@ -43,6 +45,13 @@ TEST(CommandLine, ParsesEveryOptionAndNamesWhatIsWrong) {
         {{"--library", "a", "--library=b"}, "--library is given more than once"},
         {{"--heading", "--no-heading"}, "--heading and --no-heading exclude each other"},
         {{"--help", "--bogus"}, "unknown option --bogus"},
+        {{"--password-file", "p w", "--ask-password"},
+         "library=- heading=- open=1 quiet=0 help=0 version=0 passwordFile=p w ask"},
+        {{"--password-file=-x"},
+         "library=- heading=- open=1 quiet=0 help=0 version=0 passwordFile=-x"},
+        {{"--password-file"}, "--password-file needs a file"},
+        {{"--password-file="}, "--password-file needs a file"},
+        {{"--password-file", "a", "--password-file=b"}, "--password-file is given more than once"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.expected);

@@ -8,18 +8,24 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <chrono>
 #include <climits>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "gui/qt_progress_indicator.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/private_environment.h"
 #include "ui_main_window.h"
 
@@ -184,6 +190,77 @@ TEST_F(WindowTest, ARunShowsProgressReportsWhatItWroteAndHandsTheFolderOver) {
               "2 notes written, 1 skipped, in " + folder.string() + ". Handed to Quillmere.");
     // The notes themselves are the command's and the app's to check; the default heading holds.
     EXPECT_EQ(readFile(folder / "Recipes/000_Pancakes.html"), "<h1>Pancakes</h1>\n<p>Flour</p>\n");
+}
+
+// A locked note asks for its password once, in a dialog that names the note and shows its hint;
+// "Skip locked notes" leaves it locked. The password reaches no file and no setting.
+TEST_F(WindowTest, ALockedNoteAsksForItsPasswordInADialog) {
+    const fs::path fixtures = fs::path(QUILLMERE_SHARED_DIR) / "notestore-fixtures";
+    QUILLMERE_REQUIRE_FIXTURE(fs::exists(fixtures / "SOURCES.txt"),
+                              "the Notes database fixtures at " << fixtures.string());
+    const fs::path database = root() / "NoteStore.sqlite";
+    fs::copy_file(fixtures / "NoteStore-macOS-12-Monterey.sqlite", database);
+    chooseInSettings(database);
+    launch();
+
+    struct Asked {
+        std::string note, hint;
+        bool hintShown = false;
+        bool fieldHidesText = false;
+    };
+    std::vector<Asked> asked;
+    std::optional<std::string> answer;  // none: "Skip locked notes"
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        auto* field = dialog ? dialog->findChild<QLineEdit*>("passwordField") : nullptr;
+        if (!field) return;
+        auto* hint = dialog->findChild<QLabel*>("hintLabel");
+        asked.push_back({dialog->findChild<QLabel*>("noteLabel")->text().toStdString(),
+                         hint->text().toStdString(), hint->isVisible(),
+                         field->echoMode() == QLineEdit::Password});
+        if (answer) {
+            QTest::keyClicks(field, QString::fromStdString(*answer));
+            QTest::keyClick(field, Qt::Key_Return);  // Open is the default button
+        } else {
+            dialog->findChild<QPushButton*>("skipButton")->click();
+        }
+    });
+    answerer.start(5);
+
+    const struct {
+        const char* name;
+        std::optional<std::string> answer;
+        bool opened;
+    } rows[] = {{"skipped", std::nullopt, false}, {"opened", "tbull", true}};
+    std::set<fs::path> seen;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        asked.clear();
+        answer = row.answer;
+        ui().statusLabel->clear();
+        ui().startButton->click();
+        ASSERT_TRUE(waitUntil([&] { return !ui().statusLabel->text().isEmpty(); },
+                              std::chrono::seconds(60)));
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_EQ(
+            asked[0].note,
+            "The note \u201cThis note is password protected\u201d is locked with a password.");
+        EXPECT_EQ(asked[0].hint, "Hint: tbull");
+        EXPECT_TRUE(asked[0].hintShown);
+        EXPECT_TRUE(asked[0].fieldHidesText);
+        std::optional<fs::path> file;
+        for (const auto& entry : fs::recursive_directory_iterator(tmp())) {
+            if (entry.path().filename().string().ends_with(
+                    "_This note is password protected.html") &&
+                seen.insert(entry.path()).second) {
+                file = entry.path();
+            }
+        }
+        ASSERT_TRUE(file);
+        EXPECT_EQ(readFile(*file).find("This is a secret!") != std::string::npos, row.opened);
+    }
+    EXPECT_EQ(readFile(settingsFile()).find("tbull"), std::string::npos);
 }
 
 // Which fault leads to which alert is the delegate's, every reason beside the library comes
