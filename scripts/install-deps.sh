@@ -12,7 +12,7 @@ packages=(
   libssl-dev
   qt6-base-dev xvfb xauth desktop-file-utils appstream
   clang libclang-rt-14-dev
-  libxml2-dev
+  libxml2-dev libyaml-dev libcmark-gfm-dev libcmark-gfm-extensions-dev
 )
 
 missing=()
