@@ -10,6 +10,7 @@
 
 #include "notes_source/note_store/note_lists.h"
 #include "notes_source/note_store/note_store.pb.h"
+#include "platform/links/link_scanner.h"
 
 namespace quillmere::note_store {
 
@@ -81,7 +82,8 @@ struct Format {
         format.underline = run->underline() != 0;
         format.strikethrough = run->strikethrough() != 0;
         format.script = (run->superscript() > 0) - (run->superscript() < 0);
-        format.link = run->link();
+        // A stored link opens only what a detected one may: the text stays, the anchor goes.
+        if (isSafeLinkTarget(text::fromUtf8(run->link()))) format.link = run->link();
         format.colour = colourOf(*run);
         return format;
     }
@@ -89,12 +91,14 @@ struct Format {
 };
 
 // Collects one paragraph's inline HTML, opening and closing tags as the format changes.
+// What it writes is spent from the budget, if any; once that runs out it writes nothing more.
 class InlineWriter {
 public:
-    explicit InlineWriter(Text& out) : out_(out) {}
+    InlineWriter(Text& out, RenderBudget* budget) : out_(out), budget_(budget) {}
 
     void text(TextView text, const Format& format) {
-        if (text.empty()) return;
+        if (text.empty() || stopped()) return;
+        const std::size_t before = out_.size();
         if (!(format == current_)) {
             close();
             open(format);
@@ -102,19 +106,28 @@ public:
         appendEscaped(out_, text);
         lastWasBlock_ = false;
         empty_ = false;
+        spend(before);
     }
     // Ready HTML or the attachment character, outside any inline tags.
     void block(TextView html) {
+        if (stopped()) return;
+        const std::size_t before = out_.size();
         close();
+        if (budget_ && !budget_->spend(html.size())) return;
         out_ += html;
         lastWasBlock_ = true;
         empty_ = false;
+        spend(before + html.size());
     }
     void finish() { close(); }
+    bool stopped() const { return budget_ && budget_->exceeded(); }
     bool empty() const { return empty_; }
     bool endsWithBlock() const { return lastWasBlock_; }
 
 private:
+    void spend(std::size_t from) {
+        if (budget_) budget_->spend(out_.size() - from);
+    }
     void open(const Format& format) {
         if (!format.link.empty()) {
             append(out_, "<a href=\"");
@@ -141,6 +154,7 @@ private:
     }
 
     Text& out_;
+    RenderBudget* budget_;
     Format current_;
     bool lastWasBlock_ = false;
     bool empty_ = true;
@@ -198,12 +212,12 @@ void writeInline(Text& out, const Text& text, std::size_t begin, std::size_t end
                  const RunIndex& runs, const AttachmentResolver& resolve,
                  std::vector<std::string>* attachmentNames, InlineWriter& writer) {
     std::size_t position = begin;
-    while (position < end) {
+    while (position < end && !writer.stopped()) {
         auto [run, runEnd] = runs.at(position);
         const std::size_t stop = std::min(runEnd, end);
         const Format format = Format::of(run);
         std::size_t from = position;
-        for (std::size_t i = position; i < stop; ++i) {
+        for (std::size_t i = position; i < stop && !writer.stopped(); ++i) {
             if (text[i] != kAttachmentCharacter) continue;
             writer.text(TextView(text).substr(from, i - from), format);
             from = i + 1;
@@ -314,14 +328,15 @@ std::optional<std::string> gunzip(std::string_view data, std::string& fault, std
 }
 
 Text renderNoteText(const NoteText& note, const AttachmentResolver& resolve,
-                    std::vector<std::string>* attachmentNames) {
+                    std::vector<std::string>* attachmentNames, RenderBudget* budget) {
     const Text text = text::fromUtf8(note.text());
     const RunIndex runs(note, text.size());
     Text out;
     ListWriter lists(out);
     bool quoted = false;
     std::size_t begin = 0;
-    while (begin < text.size()) {
+    while (begin < text.size() && !(budget && budget->exceeded())) {
+        const std::size_t outBefore = out.size();
         std::size_t end = text.find(u'\n', begin);
         if (end == Text::npos) end = text.size();
         const AttributeRun* styleRun = runs.at(begin).first;
@@ -333,7 +348,7 @@ Text renderNoteText(const NoteText& note, const AttachmentResolver& resolve,
         }
 
         Text content;
-        InlineWriter writer(content);
+        InlineWriter writer(content, budget);
         writeInline(content, text, begin, end, runs, resolve, attachmentNames, writer);
         writer.finish();
         // An empty paragraph, or one that ends in an attachment, closes with a line break.
@@ -367,6 +382,8 @@ Text renderNoteText(const NoteText& note, const AttachmentResolver& resolve,
             if (tag) append(out, std::string("</") + tag + ">");
             append(out, "</div>\n");
         }
+        // The paragraph's content is spent as it is written; its tags are spent here.
+        if (budget) budget->spend(out.size() - outBefore - content.size());
         begin = end + 1;
     }
     lists.closeAll();
@@ -395,7 +412,15 @@ NoteBody readNoteBody(std::string_view storedData, const AttachmentResolver& res
         body.fault = "the note data is neither gzip, zlib nor a note's protocol buffer";
         return body;
     }
-    body.html = renderNoteText(stored.version().text(), resolve, &body.attachmentNames);
+    const auto& text = stored.version().text();
+    const std::size_t limit = kBaseHtmlUnits + kHtmlUnitsPerTextUnit * text.text().size();
+    RenderBudget budget(limit);
+    body.html = renderNoteText(text, resolve, &body.attachmentNames, &budget);
+    if (budget.exceeded()) {
+        body = NoteBody{};
+        body.fault = "the note is over its budget: its HTML would pass " +
+                     std::to_string(limit >> 20) + " Mi code units";
+    }
     return body;
 }
 

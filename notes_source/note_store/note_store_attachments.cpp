@@ -6,11 +6,11 @@
 namespace quillmere::note_store {
 
 AttachmentView Store::attachment(const std::string& identifier, const std::string& type,
-                                 const std::string& noteTitle) const {
+                                 const std::string& noteTitle) {
     AttachmentView view;
     if (type.rfind("com.apple.notes.inlinetextattachment", 0) == 0) {
-        Statement query(db, "SELECT " + inlineText + " FROM " + kObjects +
-                                " WHERE ZIDENTIFIER = ? AND Z_ENT = ?");
+        Statement& query = prepared(inlineQuery_, "SELECT " + inlineText + " FROM " + kObjects +
+                                                      " WHERE ZIDENTIFIER = ? AND Z_ENT = ?");
         query.bind(1, identifier).bind(2, inlineEntity);
         if (query.step() && !query.isNull(0)) {
             view.kind = AttachmentView::Kind::inline_;
@@ -18,11 +18,12 @@ AttachmentView Store::attachment(const std::string& identifier, const std::strin
         }
         return view;
     }
-    Statement query(db, "SELECT a." + attachmentType + ", a." + attachmentMergeable + ", a." +
-                            attachmentTitle + ", a." + attachmentUserTitle + ", a." +
-                            attachmentUrl + ", m." + mediaFileName + " FROM " + kObjects +
-                            " a LEFT JOIN " + kObjects + " m ON m.Z_PK = a." + attachmentMedia +
-                            " WHERE a.ZIDENTIFIER = ? AND a.Z_ENT = ?");
+    Statement& query = prepared(
+        attachmentQuery_, "SELECT a." + attachmentType + ", a." + attachmentMergeable + ", a." +
+                              attachmentTitle + ", a." + attachmentUserTitle + ", a." +
+                              attachmentUrl + ", m." + mediaFileName + " FROM " + kObjects +
+                              " a LEFT JOIN " + kObjects + " m ON m.Z_PK = a." + attachmentMedia +
+                              " WHERE a.ZIDENTIFIER = ? AND a.Z_ENT = ?");
     query.bind(1, identifier).bind(2, attachmentEntity);
     const bool found = query.step();
     const std::string storedType = found && !query.isNull(0) ? query.text(0) : type;

@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include "notes_source/note_store/note_store_files.h"
+#include "notes_source/note_store/note_store_index.h"
 #include "notes_source/note_store/note_store_layout.h"
 #include "notes_source/note_store/note_store_model.h"
 #include "notes_source/note_store/note_store_reader.h"
@@ -50,6 +51,16 @@ NoteStoreOpen openNoteStore(const std::string& path, NoteFaultReporter reportFau
             note_store::AttachmentEntities{store->attachmentEntity, store->mediaEntity,
                                            store->accountEntity, store->noteEntity},
             store->files, store->report);
+    }
+    note_store::Store& opened = *store;
+    const auto unlisted = [&opened](const std::string& title, std::int64_t pk) {
+        opened.fault("Note \"" + title + "\" (" + opened.objectId("ICNote", pk) +
+                     ") is not exported: the database holds no account to list it under");
+    };
+    if (auto fault = note_store::readNoteIndex(store->db, *store, store->index, unlisted);
+        !fault.empty()) {
+        open.error = store->shown + ": " + fault;
+        return open;
     }
     open.application = note_store::makeApplication(std::move(store));
     return open;

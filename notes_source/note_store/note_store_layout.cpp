@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include "notes_source/note_store/sqlite_statement.h"
 
@@ -128,6 +129,7 @@ std::string readLayout(sqlite3* db, StoreLayout& store) {
             noteColumn("ZCRYPTOWRAPPEDKEY") + ", " + noteColumn("ZPASSWORDHINT") + ", " +
             dataColumn("ZCRYPTOINITIALIZATIONVECTOR") + ", " + dataColumn("ZCRYPTOTAG");
     }
+    store.noteAccount = optional("ZACCOUNT", store.noteEntity);
     store.deleted = optional("ZMARKEDFORDELETION", store.noteEntity);
     store.folderType = optional("ZFOLDERTYPE", store.folderEntity);
     store.folderSmart = optional("ZSMARTFOLDERQUERYJSON", store.folderEntity);
@@ -156,22 +158,28 @@ std::string readLayout(sqlite3* db, StoreLayout& store) {
         std::int64_t pk;
         std::string name;
         std::optional<std::int64_t> parent, owner;
+        bool trash;
     };
     std::vector<Candidate> candidates;
     {
         // Notes lists "Recently Deleted" (folder type 1) after the others; smart folders
         // (type 3, or with a query) hold no notes of their own.
         Statement query(db, "SELECT Z_PK, " + store.folderTitle + ", " + store.folderParent + ", " +
-                                store.folderOwner + " FROM " + kObjects +
-                                " WHERE Z_ENT = ? AND IFNULL(" + store.deleted +
-                                ", 0) = 0 AND IFNULL(" + store.folderType + ", 0) != 3 AND " +
-                                store.folderSmart + " IS NULL AND IFNULL(" + store.folderHidden +
-                                ", 0) = 0 ORDER BY IFNULL(" + store.folderType + ", 0) = 1, Z_PK");
+                                store.folderOwner + ", IFNULL(" + store.folderType +
+                                ", 0) = 1 FROM " + kObjects + " WHERE Z_ENT = ? AND IFNULL(" +
+                                store.deleted + ", 0) = 0 AND IFNULL(" + store.folderType +
+                                ", 0) != 3 AND " + store.folderSmart + " IS NULL AND IFNULL(" +
+                                store.folderHidden + ", 0) = 0 ORDER BY IFNULL(" +
+                                store.folderType + ", 0) = 1, Z_PK");
         query.bind(1, store.folderEntity);
         while (query.step()) {
-            Candidate candidate{query.integer(0), query.text(1), std::nullopt, std::nullopt};
+            Candidate candidate{query.integer(0), query.text(1), std::nullopt, std::nullopt,
+                                query.integer(4) != 0};
             if (!query.isNull(2)) candidate.parent = query.integer(2);
-            if (!query.isNull(3)) candidate.owner = query.integer(3);
+            if (!query.isNull(3)) {
+                candidate.owner = query.integer(3);
+                store.folderOwners.emplace(candidate.pk, *candidate.owner);
+            }
             candidates.push_back(std::move(candidate));
         }
         if (!query.ok()) return "cannot read the database (" + sqliteFault() + ")";
@@ -192,10 +200,12 @@ std::string readLayout(sqlite3* db, StoreLayout& store) {
         while (!stack.empty()) {
             auto [i, parent] = stack.back();
             stack.pop_back();
-            if (store.shownFolders.count(candidates[i].pk)) continue;
+            if (store.folderIndex.count(candidates[i].pk)) continue;
             const std::size_t index = store.folders.size();
-            store.folders.push_back({candidates[i].pk, candidates[i].name, parent, a, {}});
-            store.shownFolders.insert(candidates[i].pk);
+            FolderRow row{candidates[i].pk, candidates[i].name, parent, a, {}};
+            row.trash = candidates[i].trash;
+            store.folders.push_back(std::move(row));
+            store.folderIndex.emplace(candidates[i].pk, index);
             store.accounts[a].folders.push_back(index);
             if (parent) store.folders[*parent].children.push_back(index);
             auto [from, to] = childrenOf.equal_range(candidates[i].pk);

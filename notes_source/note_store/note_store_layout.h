@@ -12,8 +12,8 @@
 
 #include <cstdint>
 #include <optional>
-#include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace quillmere::note_store {
@@ -32,6 +32,8 @@ struct FolderRow {
     std::optional<std::size_t> parent;  // index into StoreLayout::folders; none: the account
     std::size_t account;                // index into StoreLayout::accounts
     std::vector<std::size_t> children;
+    bool trash = false;    // "Recently Deleted"
+    bool unfiled = false;  // holds the account's notes that no shown folder holds
 };
 
 struct StoreLayout {
@@ -40,7 +42,8 @@ struct StoreLayout {
     int noteEntity = -1, folderEntity = -1, accountEntity = -1;
     int attachmentEntity = -1, mediaEntity = -1, inlineEntity = -1;
     // Column names found in the schema; "NULL" for an optional one that is not there.
-    std::string noteTitle, noteFolder, noteData, noteCreated, noteModified, notePassword;
+    std::string noteTitle, noteFolder, noteData, noteCreated, noteModified, notePassword,
+        noteAccount;
     std::string deleted, folderTitle, folderParent, folderOwner, folderType, folderSmart,
         folderHidden, accountName;
     std::string attachmentType, attachmentMedia, attachmentTitle, attachmentUserTitle,
@@ -51,7 +54,9 @@ struct StoreLayout {
 
     std::vector<AccountRow> accounts;
     std::vector<FolderRow> folders;
-    std::set<std::int64_t> shownFolders;  // primary keys of `folders`
+    std::unordered_map<std::int64_t, std::size_t> folderIndex;  // primary key -> `folders`
+    // The owning account's primary key of every folder read, shown or not.
+    std::unordered_map<std::int64_t, std::int64_t> folderOwners;
 };
 
 // Reads the layout, the accounts and the folders of the database open as `db`; answers the

@@ -56,19 +56,15 @@ private:
     std::int64_t pk_;
 };
 
-// The notes of a folder, or of every shown folder, listed when first asked.
+// The notes of one folder (by index), or of every folder, as the index lists them.
 ElementList<NotesNote> noteList(const std::shared_ptr<Store>& store,
-                                std::optional<std::int64_t> folderPk) {
-    auto pks = std::make_shared<std::optional<std::vector<std::int64_t>>>();
-    auto load = [store, folderPk, pks]() -> const std::vector<std::int64_t>& {
-        if (!*pks) *pks = store->notePks(folderPk);
-        return **pks;
-    };
+                                std::optional<std::size_t> folder) {
+    const std::vector<std::int64_t>* pks =
+        folder ? &store->index.notesOfFolder[*folder] : &store->index.allNotes;
     return ElementList<NotesNote>(
-        [load] { return static_cast<std::uint64_t>(load().size()); },
-        [load, store](std::uint64_t i) -> std::shared_ptr<NotesNote> {
-            const auto& list = load();
-            return i < list.size() ? std::make_shared<StoreNote>(store, list[i]) : nullptr;
+        [pks, store] { return static_cast<std::uint64_t>(pks->size()); },
+        [pks, store](std::uint64_t i) -> std::shared_ptr<NotesNote> {
+            return i < pks->size() ? std::make_shared<StoreNote>(store, (*pks)[i]) : nullptr;
         });
 }
 
@@ -92,6 +88,11 @@ public:
     StoreFolder(std::shared_ptr<Store> store, std::size_t index)
         : store_(std::move(store)), index_(index) {}
     std::optional<Text> id() const override {
+        // The unfiled folder is no row of the database: its id is its account's, extended.
+        if (row().unfiled) {
+            return text::fromUtf8(
+                store_->objectId("ICAccount", store_->accounts[row().account].pk) + "/unfiled");
+        }
         return text::fromUtf8(store_->objectId("ICFolder", row().pk));
     }
     Text name() const override { return text::fromUtf8(row().name); }
@@ -105,7 +106,7 @@ public:
                           : std::make_shared<StoreAccount>(store, account);
         });
     }
-    ElementList<NotesNote> notes() const override { return noteList(store_, row().pk); }
+    ElementList<NotesNote> notes() const override { return noteList(store_, index_); }
     ElementList<NotesFolder> folders() const override {
         auto store = store_;
         const auto index = index_;

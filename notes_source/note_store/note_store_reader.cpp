@@ -1,6 +1,8 @@
 #include "notes_source/note_store/note_store_reader.h"
 
 #include <cmath>
+#include <map>
+#include <new>
 
 #include "notes_source/note_store/locked_note.h"
 #include "notes_source/note_store/sqlite_statement.h"
@@ -23,46 +25,42 @@ std::optional<Date> dateFrom(const Statement& row, int column) {
 }  // namespace
 
 Store::~Store() {
-    locator.reset();  // its statements go before the connection
+    // Statements first: the connection closes only once they are gone.
+    locator.reset();
+    rowQuery_.reset();
+    bodyQuery_.reset();
+    inlineQuery_.reset();
+    attachmentQuery_.reset();
     if (db) sqlite3_close_v2(db);
     db = nullptr;
     copy.reset();  // after the connection is closed
 }
 
-std::vector<std::int64_t> Store::notePks(std::optional<std::int64_t> folderPk) const {
-    std::string sql = "SELECT Z_PK, " + noteFolder + " FROM " + kObjects +
-                      " WHERE Z_ENT = ? AND IFNULL(" + deleted + ", 0) = 0";
-    if (folderPk) sql += " AND " + noteFolder + " = ?";
-    sql += " ORDER BY " + noteModified + " DESC, Z_PK DESC";
-    Statement query(db, sql);
-    query.bind(1, noteEntity);
-    if (folderPk) query.bind(2, *folderPk);
-    std::vector<std::int64_t> pks;
-    while (query.step()) {
-        if (!query.isNull(1) && shownFolders.count(query.integer(1))) {
-            pks.push_back(query.integer(0));
-        }
-    }
-    if (!query.ok()) fault(shown + ": cannot list notes (" + sqliteFault() + ")");
-    return pks;
+Statement& Store::prepared(std::unique_ptr<Statement>& slot, const std::string& sql) {
+    if (!slot) slot = std::make_unique<Statement>(db, sql);
+    return slot->reset();
 }
 
-Store::NoteRow Store::note(std::int64_t pk) const {
-    Statement query(db, "SELECT " + noteTitle + ", " + noteCreated + ", " + noteModified + ", " +
-                            notePassword + " FROM " + kObjects + " WHERE Z_PK = ?");
+const Store::NoteRow& Store::note(std::int64_t pk) {
+    if (cachedRowPk_ == pk) return cachedRow_;
+    cachedRowPk_ = pk;
+    cachedRow_ = NoteRow{};
+    Statement& query =
+        prepared(rowQuery_, "SELECT " + noteTitle + ", " + noteCreated + ", " + noteModified +
+                                ", " + notePassword + " FROM " + kObjects + " WHERE Z_PK = ?");
     query.bind(1, pk);
-    NoteRow row;
     if (query.step()) {
-        row.found = true;
-        row.title = query.text(0);
-        row.created = dateFrom(query, 1);
-        row.modified = dateFrom(query, 2);
-        row.passwordProtected = !query.isNull(3) && query.integer(3) != 0;
+        cachedRow_.found = true;
+        cachedRow_.title = query.text(0);
+        cachedRow_.created = dateFrom(query, 1);
+        cachedRow_.modified = dateFrom(query, 2);
+        cachedRow_.passwordProtected = !query.isNull(3) && query.integer(3) != 0;
     } else if (!query.ok()) {
         fault(shown + ": note " + objectId("ICNote", pk) + " cannot be read (" + sqliteFault() +
               ")");
     }
-    return row;
+    query.reset();
+    return cachedRow_;
 }
 
 const NoteBody& Store::body(std::int64_t pk) {
@@ -71,39 +69,55 @@ const NoteBody& Store::body(std::int64_t pk) {
     cachedBody_ = NoteBody{};
     cachedAttachmentIdentifiers_.clear();
     cachedLock_ = LockState::unlocked;
-    Statement query(db, "SELECT n." + notePassword + ", n." + noteTitle + ", d.ZDATA, " +
-                            lockedColumns + " FROM " + kObjects +
-                            " n LEFT JOIN ZICNOTEDATA d ON d.Z_PK = n." + noteData +
-                            " WHERE n.Z_PK = ?");
-    query.bind(1, pk);
-    if (!query.step()) {
-        if (!query.ok()) {
-            fault(shown + ": note " + objectId("ICNote", pk) + " cannot be read (" + sqliteFault() +
-                  ")");
+    std::string title;
+    try {
+        Statement& query =
+            prepared(bodyQuery_, "SELECT n." + notePassword + ", n." + noteTitle + ", d.ZDATA, " +
+                                     lockedColumns + " FROM " + kObjects +
+                                     " n LEFT JOIN ZICNOTEDATA d ON d.Z_PK = n." + noteData +
+                                     " WHERE n.Z_PK = ?");
+        query.bind(1, pk);
+        if (!query.step()) {
+            if (!query.ok()) {
+                fault(shown + ": note " + objectId("ICNote", pk) + " cannot be read (" +
+                      sqliteFault() + ")");
+            }
+            return cachedBody_;
         }
-        return cachedBody_;
-    }
-    const bool locked = !query.isNull(0) && query.integer(0) != 0;
-    if (query.isNull(2)) {
-        if (locked) cachedLock_ = LockState::locked;
-        return cachedBody_;
-    }
-    const std::string title = query.text(1);
-    std::string data = query.text(2);
-    if (locked) {
-        auto opened = unlock(query, title, std::move(data), pk);
-        if (!opened) return cachedBody_;
-        data.assign(opened->begin(), opened->end());
-    }
-    auto resolve = [this, &title](const std::string& identifier, const std::string& type) {
-        AttachmentView view = attachment(identifier, type, title);
-        // In step with the body's attachment names, which file views add.
-        if (view.kind == AttachmentView::Kind::file) {
-            cachedAttachmentIdentifiers_.push_back(identifier);
+        const bool locked = !query.isNull(0) && query.integer(0) != 0;
+        if (query.isNull(2)) {
+            if (locked) cachedLock_ = LockState::locked;
+            return cachedBody_;
         }
-        return view;
-    };
-    cachedBody_ = readNoteBody(data, resolve);
+        title = query.text(1);
+        std::string data = query.text(2);
+        if (locked) {
+            auto opened = unlock(query, title, std::move(data), pk);
+            if (!opened) return cachedBody_;
+            data.assign(opened->begin(), opened->end());
+        }
+        query.reset();
+        // A note may name one attachment many times: each is read and built once.
+        std::map<std::pair<std::string, std::string>, AttachmentView> views;
+        auto resolve = [this, &title, &views](const std::string& identifier,
+                                              const std::string& type) {
+            auto [at, fresh] = views.try_emplace({identifier, type});
+            if (fresh) at->second = attachment(identifier, type, title);
+            // In step with the body's attachment names, which file views add.
+            if (at->second.kind == AttachmentView::Kind::file) {
+                cachedAttachmentIdentifiers_.push_back(identifier);
+            }
+            return at->second;
+        };
+        cachedBody_ = readNoteBody(data, resolve);
+    } catch (const std::bad_alloc&) {
+        cachedBody_ = NoteBody{};
+        cachedBody_.fault = "there is not enough memory to render it";
+    } catch (const std::exception& failure) {
+        cachedBody_ = NoteBody{};
+        cachedBody_.fault = std::string("its rendering failed (") + failure.what() + ")";
+    }
+    if (cachedBody_.fault) cachedAttachmentIdentifiers_.clear();
     if (cachedBody_.fault) {
         fault("Note \"" + title + "\" (" + objectId("ICNote", pk) +
               ") cannot be read: " + *cachedBody_.fault);

@@ -1,11 +1,12 @@
 #pragma once
 // The open Notes database and what was read of its layout, shared by every object read from it:
-// lists of notes, a note's row, its body (rendered once per note in a row of reads) and the
-// attachments its text names.
+// where each note is listed, a note's row, its body (rendered once per note in a row of reads,
+// within the note's budget) and the attachments its text names. Each query is prepared once per
+// run, on first use.
 //
 //   auto store = std::make_shared<Store>();
-//   ... open store->db, readLayout(store->db, *store) ...
-//   for (auto pk : store->notePks(std::nullopt)) use(store->note(pk), store->body(pk));
+//   ... open store->db, readLayout(store->db, *store), readNoteIndex(…, store->index, …) ...
+//   for (auto pk : store->index.allNotes) use(store->note(pk), store->body(pk));
 
 #include <sqlite3.h>
 
@@ -19,7 +20,9 @@
 #include "notes_source/note_store/note_body.h"
 #include "notes_source/note_store/note_store_database.h"
 #include "notes_source/note_store/note_store_files.h"
+#include "notes_source/note_store/note_store_index.h"
 #include "notes_source/note_store/note_store_layout.h"
+#include "notes_source/note_store/sqlite_statement.h"
 #include "platform/crypto/password_ring.h"
 #include "platform/date.h"
 
@@ -50,9 +53,7 @@ public:
     }
     std::string sqliteFault() const { return db ? sqlite3_errmsg(db) : "cannot open"; }
 
-    // The primary keys of the notes the run may see, newest change first: of one folder, or of
-    // every shown folder.
-    std::vector<std::int64_t> notePks(std::optional<std::int64_t> folderPk) const;
+    NoteIndex index;
 
     struct NoteRow {
         bool found = false;
@@ -60,9 +61,11 @@ public:
         std::optional<Date> created, modified;
         bool passwordProtected = false;
     };
-    NoteRow note(std::int64_t pk) const;
+    // The note's row, read once per note in a row of reads.
+    const NoteRow& note(std::int64_t pk);
 
-    // The note's body, read once per note in a row of reads (name, body, attachments).
+    // The note's body, read once per note in a row of reads (name, body, attachments). A note
+    // that cannot be rendered, for whatever reason, reads empty and is reported in one line.
     const NoteBody& body(std::int64_t pk);
     // The identifiers of the note's file attachments, in the order of its attachment names.
     const std::vector<std::string>& attachmentIdentifiers(std::int64_t pk);
@@ -78,12 +81,17 @@ public:
 private:
     // What stands in the body of the note titled `noteTitle` for the attachment `identifier`.
     AttachmentView attachment(const std::string& identifier, const std::string& type,
-                              const std::string& noteTitle) const;
+                              const std::string& noteTitle);
     // The data of the locked note `pk` whose body row `query` holds, opened; std::nullopt, and
     // its log line, when it stays locked.
     std::optional<SecureBytes> unlock(const Statement& query, const std::string& title,
                                       std::string data, std::int64_t pk);
+    // The statement in `slot`, prepared from `sql` on first use, ready to run.
+    Statement& prepared(std::unique_ptr<Statement>& slot, const std::string& sql);
 
+    std::unique_ptr<Statement> rowQuery_, bodyQuery_, inlineQuery_, attachmentQuery_;
+    std::int64_t cachedRowPk_ = -1;
+    NoteRow cachedRow_;
     std::int64_t cachedPk_ = -1;
     NoteBody cachedBody_;
     std::vector<std::string> cachedAttachmentIdentifiers_;

@@ -13,16 +13,19 @@ namespace {
 
 using namespace note_store_proto;
 
-// A hostile table may name few rows and columns yet ask for their product in cells.
-constexpr std::size_t kMaxCells = std::size_t{1} << 17;
-
 constexpr const char* kCellStyle =
     "border-style: solid; border-width: 1.0px 1.0px 1.0px 1.0px; border-color: #ccc; padding: "
     "3.0px 5.0px 3.0px 5.0px; min-width: 70px";
 
+// The table's objects, walked within kMaxTableSteps: a hostile table may name its objects from
+// many places, or itself.
 class TableDocument {
 public:
     explicit TableDocument(const MergeableDocument& document) : document_(document) {}
+
+    // Takes one step of the walk; false once the walk is over its budget.
+    bool step() const { return ++steps_ <= kMaxTableSteps; }
+    bool overBudget() const { return steps_ > kMaxTableSteps; }
 
     const MergeableObject* object(const ObjectId& id) const {
         if (!id.has_object_index()) return nullptr;
@@ -40,6 +43,7 @@ public:
     // The value of a custom object's entry named `name`, or null.
     const ObjectId* entry(const CustomObject& custom, const std::string& name) const {
         for (const auto& entry : custom.entry()) {
+            if (!step()) return nullptr;
             if (key(entry.key()) == name) return &entry.value();
         }
         return nullptr;
@@ -55,20 +59,11 @@ public:
                    ? document_.uuid_item(static_cast<int>(i))
                    : std::string{};
     }
-    // The first string found by following `id` through registers and custom objects.
-    std::string string(const ObjectId& id, int depth = 0) const {
-        if (id.has_string_value()) return id.string_value();
-        const auto* target = object(id);
-        if (target == nullptr || depth > 8) return {};
-        if (target->has_register_latest()) {
-            return string(target->register_latest().contents(), depth + 1);
-        }
-        if (target->has_custom()) {
-            for (const auto& entry : target->custom().entry()) {
-                if (auto found = string(entry.value(), depth + 1); !found.empty()) return found;
-            }
-        }
-        return {};
+    // The first string found by following `id` through registers and custom objects, each
+    // object looked at once.
+    std::string string(const ObjectId& id) const {
+        std::set<std::uint64_t> visited;
+        return string(id, visited, 0);
     }
     // The members of an ordered set, in order, each once, the deleted ones left out.
     std::vector<std::string> ordered(const ObjectId& id) const {
@@ -77,13 +72,18 @@ public:
         if (target == nullptr || !target->has_ordered_set()) return members;
         const auto& set = target->ordered_set();
         std::set<std::string> present;
-        for (const auto& element : set.elements().element()) present.insert(uuid(element.key()));
+        for (const auto& element : set.elements().element()) {
+            if (!step()) return {};
+            present.insert(uuid(element.key()));
+        }
         std::map<std::string, std::string> contents;
         for (const auto& element : set.ordering().contents().element()) {
+            if (!step()) return {};
             contents.emplace(uuid(element.key()), uuid(element.value()));
         }
         std::set<std::string> seen;
         for (const auto& attachment : set.ordering().array().attachment()) {
+            if (!step()) return {};
             if (!present.count(attachment.uuid())) continue;
             auto member = contents.find(attachment.uuid());
             if (member == contents.end() || member->second.empty()) continue;
@@ -93,7 +93,26 @@ public:
     }
 
 private:
+    std::string string(const ObjectId& id, std::set<std::uint64_t>& visited, int depth) const {
+        if (id.has_string_value()) return id.string_value();
+        const auto* target = object(id);
+        if (target == nullptr || depth > 8 || !step()) return {};
+        if (!visited.insert(id.object_index()).second) return {};
+        if (target->has_register_latest()) {
+            return string(target->register_latest().contents(), visited, depth + 1);
+        }
+        if (target->has_custom()) {
+            for (const auto& entry : target->custom().entry()) {
+                if (auto found = string(entry.value(), visited, depth + 1); !found.empty()) {
+                    return found;
+                }
+            }
+        }
+        return {};
+    }
+
     const MergeableDocument& document_;
+    mutable std::size_t steps_ = 0;
 };
 
 }  // namespace
@@ -123,7 +142,7 @@ std::optional<std::string> readTable(std::string_view storedData, std::string& f
     }
     const auto rows = table.ordered(*rowsId);
     const auto columns = table.ordered(*columnsId);
-    if (!rows.empty() && columns.size() > kMaxCells / rows.size()) {
+    if (!rows.empty() && columns.size() > kMaxTableCells / rows.size()) {
         fault = "the table has too many cells";
         return std::nullopt;
     }
@@ -135,6 +154,7 @@ std::optional<std::string> readTable(std::string_view storedData, std::string& f
             if (byRow == nullptr) continue;
             auto& cellsOfColumn = cells[table.uuid(column.key())];
             for (const auto& row : byRow->dictionary().element()) {
+                if (!table.step()) break;
                 const auto* cell = table.object(row.value());
                 if (cell != nullptr && cell->has_text()) {
                     cellsOfColumn.emplace(table.uuid(row.key()), &cell->text());
@@ -145,12 +165,20 @@ std::optional<std::string> readTable(std::string_view storedData, std::string& f
     const auto* directionId = table.entry(root, "crTableColumnDirection");
     const std::string direction = directionId ? table.string(*directionId) : std::string();
     const bool rightToLeft = direction.find("RightToLeft") != std::string::npos;
+    if (table.overBudget()) {
+        fault = "the table is over its budget (its objects take more than " +
+                std::to_string(kMaxTableSteps) + " steps to walk)";
+        return std::nullopt;
+    }
 
     std::string html =
         "<object><table cellspacing=\"0\" cellpadding=\"0\" style=\"border-collapse: "
         "collapse; direction: ";
     html += rightToLeft ? "rtl" : "ltr";
     html += "\">\n<tbody>\n";
+    // Cells may share their text; each text is rendered once.
+    RenderBudget budget(kBaseHtmlUnits);
+    std::map<const NoteText*, std::string> rendered;
     for (const auto& row : rows) {
         html += "<tr>";
         for (const auto& column : columns) {
@@ -160,10 +188,20 @@ std::optional<std::string> readTable(std::string_view storedData, std::string& f
             auto byRow = cells.find(column);
             if (byRow != cells.end()) {
                 if (auto cell = byRow->second.find(row); cell != byRow->second.end()) {
-                    html += text::toUtf8(renderNoteText(*cell->second, nullptr, nullptr));
+                    auto [at, fresh] = rendered.try_emplace(cell->second);
+                    if (fresh) {
+                        at->second =
+                            text::toUtf8(renderNoteText(*cell->second, nullptr, nullptr, &budget));
+                    }
+                    if (budget.spend(at->second.size())) html += at->second;
                 }
             }
             html += "</td>";
+            if (budget.exceeded()) {
+                fault = "the table is over its budget (its HTML would pass " +
+                        std::to_string(kBaseHtmlUnits >> 20) + " MiB)";
+                return std::nullopt;
+            }
         }
         html += "</tr>\n";
     }

@@ -10,6 +10,15 @@ Statement::Statement(sqlite3* db, const std::string& sql) {
 
 Statement::~Statement() { sqlite3_finalize(statement_); }
 
+Statement& Statement::reset() {
+    if (statement_) {
+        sqlite3_reset(statement_);
+        sqlite3_clear_bindings(statement_);
+    }
+    failed_ = false;
+    return *this;
+}
+
 Statement& Statement::bind(int index, std::int64_t value) {
     if (statement_) sqlite3_bind_int64(statement_, index, value);
     return *this;

@@ -1,6 +1,7 @@
 #pragma once
 // A prepared SQLite statement that finalizes itself, with the few reads the Notes database needs.
-// A statement that fails to prepare steps no rows and answers ok() false.
+// A statement that fails to prepare steps no rows and answers ok() false. Prepared once, it
+// runs again after reset().
 //
 //   Statement query(db, "SELECT Z_PK FROM ZICCLOUDSYNCINGOBJECT WHERE Z_ENT = ?");
 //   query.bind(1, entity);
@@ -22,6 +23,8 @@ public:
     Statement& operator=(const Statement&) = delete;
 
     bool ok() const { return statement_ != nullptr && !failed_; }
+    // Makes the statement ready to run again, its bindings cleared: one statement serves a run.
+    Statement& reset();
     Statement& bind(int index, std::int64_t value);
     Statement& bind(int index, const std::string& value);
     // The next row; false at the end or on an error (then ok() is false).

@@ -632,4 +632,11 @@ std::vector<Range> LinkScanner::matchesInString(const Text& text) const {
     return links;
 }
 
+bool isSafeLinkTarget(TextView target) {
+    if (target.empty() || !isAsciiLetter(target[0])) return false;
+    std::size_t colon = 1;
+    while (colon < target.size() && isSchemeCharacter(target[colon])) ++colon;
+    return colon < target.size() && target[colon] == u':' && isSafeScheme(target.substr(0, colon));
+}
+
 }  // namespace quillmere

@@ -48,6 +48,11 @@ private:
     std::shared_ptr<const TopLevelDomains> topLevelDomains_;  // null: the system's
 };
 
+// Whether `target`, the address of a link stored with a note, opens with a scheme on the same
+// list as detected links ("https:", "mailto:"…). One without a scheme, or with any other
+// ("javascript:", "data:", " javascript:"), is not safe to make an anchor of.
+bool isSafeLinkTarget(TextView target);
+
 // Appends the ranges of the links inside `segment` of `text` to `links`, in ascending order.
 // Time is linear in the segment's length whatever its content.
 void appendLinks(TextView text, Range segment, const TopLevelDomains& topLevelDomains,
