@@ -10,14 +10,16 @@
 #include "cli/command_line.h"
 #include "cli/import_command.h"
 #include "platform/files/file_io.h"
+#include "platform/files/signal_removed_folder.h"
 
 namespace {
 constexpr const char* kProgramName = "quillmere-notes-import";
 
-// Ctrl-C or a polite kill: no half-written temporary file stays behind, and the process still
-// ends by the signal, as the shell expects.
+// Ctrl-C, a polite kill or an abort: no half-written temporary file and no private copy of a
+// database stays behind, and the process still ends by the signal, as the shell expects.
 void stopOnSignal(int signal) {
     quillmere::removeTemporaryFilesForSignal();
+    quillmere::removeTemporaryFoldersForSignal();
     ::signal(signal, SIG_DFL);
     ::raise(signal);
 }
@@ -28,6 +30,7 @@ int main(int argc, char** argv) {
     ::signal(SIGPIPE, SIG_IGN);
     ::signal(SIGINT, stopOnSignal);
     ::signal(SIGTERM, stopOnSignal);
+    ::signal(SIGABRT, stopOnSignal);
 
     std::vector<std::string> arguments(argv + 1, argv + argc);
     auto parsed = quillmere::command_line::parse(arguments);

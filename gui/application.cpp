@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QThread>
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -19,11 +20,26 @@
 #include "platform/bundle.h"
 #include "platform/desktop/desktop_workspace.h"
 #include "platform/dispatch/background_queue.h"
+#include "platform/files/file_io.h"
+#include "platform/files/signal_removed_folder.h"
 #include "platform/links/link_scanner.h"
 #include "platform/settings/system_log.h"
 #include "ui_main_window.h"
 
 namespace quillmere::gui {
+
+namespace {
+
+// A signal that ends the window's process leaves no half-written file and no private copy of a
+// database behind; the process still ends by the signal.
+void stopOnSignal(int signal) {
+    removeTemporaryFilesForSignal();
+    removeTemporaryFoldersForSignal();
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+}  // namespace
 
 Application::Application()
     : defaults_(std::make_shared<UserDefaultsStore>(UserDefaultsStore::defaultFile())),
@@ -94,6 +110,9 @@ Application::~Application() {
 bool Application::runInProgress() const { return startButton_->isHidden(); }
 
 int applicationMain(int argc, char** argv, const std::function<void(MainWindow&)>& launched) {
+    ::signal(SIGINT, stopOnSignal);
+    ::signal(SIGTERM, stopOnSignal);
+    ::signal(SIGABRT, stopOnSignal);
     QApplication qt(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillmere-notes-importer"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quillmere Notes Importer"));
@@ -111,6 +130,9 @@ int applicationMain(int argc, char** argv, const std::function<void(MainWindow&)
     if (application->runInProgress()) {
         // Quitting does not wait for the walk: end the process here, before anything the walk
         // still uses is torn down under it. The files written so far stay.
+        // The private copy of a Notes database goes, though no destructor runs.
+        removeTemporaryFilesForSignal();
+        removeTemporaryFoldersForSignal();
         std::fflush(stdout);
         std::fflush(stderr);
         std::_Exit(status);

@@ -40,6 +40,11 @@ std::shared_ptr<NotesApplication> NotesLibraryLookup::applicationWithBundleIdent
         return open.application;
     }
     if (std::error_code ignored; std::filesystem::is_directory(*path_, ignored)) {
+        if (auto fault = noteStoreFaultIn(*path_)) {
+            lastError_ =
+                *path_ + (path_->ends_with('/') ? "" : "/") + "NoteStore.sqlite: " + *fault;
+            return std::make_shared<UnreadableNotes>();
+        }
         lastError_ = *path_ + ": a folder without NoteStore.sqlite in it";
         return std::make_shared<UnreadableNotes>();
     }

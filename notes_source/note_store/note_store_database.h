@@ -45,6 +45,11 @@ bool looksLikeSqliteDatabase(const std::string& path);
 // The database itself when `path` is a folder holding one ("NoteStore.sqlite"), else `path`.
 std::string noteStorePathIn(const std::string& path);
 
+// Why the "NoteStore.sqlite" inside the folder `path` cannot be read though something of that
+// name is there: "a symbolic link loop", "a dangling symbolic link", "a folder, not a database",
+// or the system's reason. None when nothing of that name is there or it is a regular file.
+std::optional<std::string> noteStoreFaultIn(const std::string& path);
+
 // Opens the Notes database at `path` (a file). `reportFault` may be empty. `files` are the
 // container's files beside the database, where attachments are found; without them every
 // attachment's file is `notKept`. Locked notes are opened with `passwords` (null: none given);

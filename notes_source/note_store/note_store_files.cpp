@@ -77,6 +77,7 @@ std::string fileUri(const std::string& path, const char* query) {
 
 TemporaryCopy::~TemporaryCopy() {
     if (folder_.empty()) return;
+    signalRemoved_.reset();
     if (DIR* dir = ::opendir(folder_.c_str())) {
         while (dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
@@ -100,6 +101,10 @@ std::string TemporaryCopy::make(const std::string& database, std::string& error)
         return {};
     }
     folder_ = pattern;
+    signalRemoved_ = std::make_unique<SignalRemovedFolder>(
+        folder_,
+        std::initializer_list<const char*>{"NoteStore.sqlite", "NoteStore.sqlite-wal",
+                                           "NoteStore.sqlite-shm", "NoteStore.sqlite-journal"});
     const std::string copy = folder_ + "/NoteStore.sqlite";
     if (!copyFile(database, copy) || !copyFile(database + "-wal", copy + "-wal")) {
         error = std::string("cannot copy it with its -wal file (") + std::strerror(errno) + ")";
@@ -120,6 +125,21 @@ bool looksLikeSqliteDatabase(const std::string& path) {
     const ssize_t n = ::read(fd, header, sizeof header);
     ::close(fd);
     return n == static_cast<ssize_t>(sizeof header) && std::memcmp(header, kHeader, 16) == 0;
+}
+
+std::optional<std::string> noteStoreFaultIn(const std::string& path) {
+    const std::string inside = path + (path.ends_with('/') ? "" : "/") + "NoteStore.sqlite";
+    struct stat link {};
+    if (::lstat(inside.c_str(), &link) != 0) return std::nullopt;
+    struct stat target {};
+    if (::stat(inside.c_str(), &target) != 0) {
+        if (errno == ELOOP) return "a symbolic link loop";
+        if (errno == ENOENT && S_ISLNK(link.st_mode)) return "a dangling symbolic link";
+        return std::string(std::strerror(errno));
+    }
+    if (S_ISDIR(target.st_mode)) return "a folder, not a database";
+    if (!S_ISREG(target.st_mode)) return "not a regular file";
+    return std::nullopt;
 }
 
 std::string noteStorePathIn(const std::string& path) {

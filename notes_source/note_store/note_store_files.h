@@ -9,7 +9,10 @@
 
 #include <sys/types.h>
 
+#include <memory>
 #include <string>
+
+#include "platform/files/signal_removed_folder.h"
 
 namespace quillmere::note_store {
 
@@ -23,7 +26,8 @@ bool isRegularFile(const std::string& path, off_t* size = nullptr);
 // "?" and `query`.
 std::string fileUri(const std::string& path, const char* query);
 
-// A private folder holding a copy of the database and its -wal file; removed with its files.
+// A private folder holding a copy of the database and its -wal file; removed with its files, also
+// by removeTemporaryFoldersForSignal() when a signal or a quit ends the process first.
 class TemporaryCopy {
 public:
     TemporaryCopy() = default;
@@ -36,6 +40,7 @@ public:
 
 private:
     std::string folder_;
+    std::unique_ptr<SignalRemovedFolder> signalRemoved_;
 };
 
 }  // namespace quillmere::note_store
