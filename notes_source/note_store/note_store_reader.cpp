@@ -131,7 +131,7 @@ const std::vector<std::string>& Store::attachmentIdentifiers(std::int64_t pk) {
 }
 
 AttachmentFile Store::attachmentFile(const std::string& identifier, const std::string& name,
-                                     std::int64_t notePk) const {
+                                     std::int64_t notePk) {
     if (!locator) return {};
     return locator->locate(identifier, name, note(notePk).title);
 }

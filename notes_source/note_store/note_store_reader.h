@@ -71,7 +71,7 @@ public:
     const std::vector<std::string>& attachmentIdentifiers(std::int64_t pk);
     // The file of the note's attachment `identifier`, named `name` in the note.
     AttachmentFile attachmentFile(const std::string& identifier, const std::string& name,
-                                  std::int64_t notePk) const;
+                                  std::int64_t notePk);
     // Whether the note was locked and is opened, known once its body is read.
     LockState lockState(std::int64_t pk) {
         body(pk);
