@@ -43,6 +43,9 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
 public:
     // The user default that makes the first paragraph of every note a level-1 heading.
     static constexpr const char* kUseFirstParagraphAsHeadingKey = "useFirstParagraphAsHeading";
+    // The user default that chooses the notes' files: "html" (also when unset or unknown) or
+    // "markdown".
+    static constexpr const char* kExportFormatKey = "exportFormat";
     // The bundle identifier the Notes application is looked up by.
     static constexpr const char* kNotesBundleIdentifier = "com.apple.notes";
 
@@ -110,6 +113,7 @@ private:
         Text body;
         std::vector<Text> attachmentNames;
         bool firstParagraphAsHeading = false;
+        bool markdown = false;                 // the export format is Markdown
         LockState lock = LockState::unlocked;  // known once the body is read
     };
     // The note export step in three parts: reading the note (on the walk), building its text up

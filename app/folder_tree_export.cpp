@@ -79,6 +79,9 @@ void AppDelegate::createFolder(const std::shared_ptr<NotesFolder>& folder,
         return;
     }
     names.markMade(directory);
+    const note_file::ExportDirectories::Place parent = names.placeOf(url);
+    names.setPlace(directory, {parent.account,
+                               parent.folderPath.empty() ? name : parent.folderPath + u"/" + name});
     writeNotes(folder->notes(), directory, &names);
     for (const std::shared_ptr<NotesFolder>& subfolder : folder->folders()) {
         if (stopsForCancel(&names)) {

@@ -108,6 +108,7 @@ void AppDelegate::walkAccounts(const std::shared_ptr<NotesApplication>& notes,
         const ElementList<NotesFolder> folders =
             account ? account->folders() : ElementList<NotesFolder>();
         const std::optional<Text> accountId = account ? account->id() : std::nullopt;
+        if (account) directories.setPlace(exportFolder, {account->name(), Text()});
         createFolders(folders, accountId, exportFolder, &directories);
     } else {
         for (const std::shared_ptr<NotesAccount>& account : accounts) {
@@ -124,6 +125,7 @@ void AppDelegate::walkAccounts(const std::shared_ptr<NotesApplication>& notes,
                     .asDirectory(true);
             const ElementList<NotesFolder> folders = account->folders();
             const std::optional<Text> accountId = account->id();
+            directories.setPlace(accountDirectory, {account->name(), Text()});
             createFolders(folders, accountId, accountDirectory, &directories);
         }
     }

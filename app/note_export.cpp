@@ -1,4 +1,4 @@
-// The note export: one note of Notes becomes one HTML or plain-text file.
+// The note export: one note of Notes becomes one HTML or plain-text file, or one Markdown file.
 
 #include <cinttypes>
 #include <cstdio>
@@ -8,7 +8,9 @@
 #include "app/app_services.h"
 #include "app/export_names.h"
 #include "app/log_format.h"
+#include "app/markdown_conversion.h"
 #include "app/note_file.h"
+#include "app/note_front_matter.h"
 #include "app/note_text.h"
 #include "string_utils/html_convenience.h"
 #include "string_utils/path_utilities.h"
@@ -47,6 +49,7 @@ AppDelegate::NoteForExport AppDelegate::readNoteForExport(
     }
     read.firstParagraphAsHeading =
         appServices().userDefaults->boolForKey(kUseFirstParagraphAsHeadingKey);
+    read.markdown = appServices().userDefaults->stringForKey(kExportFormatKey) == "markdown";
     return read;
 }
 
@@ -82,11 +85,33 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const note_text::Link
     }
     const Text fileName = export_names::replacingPathSeparators(
         PathUtilities::stringByReplacingUnallowedFilenameCharacters(indexedName(index, note.name)));
-    const Text extension =
-        HTMLConvenience::containsHTML(text) ? Text(u"html") : Text(u"plain-text");
+    Text content = text;
+    Text extension = HTMLConvenience::containsHTML(text) ? Text(u"html") : Text(u"plain-text");
+    if (note.markdown) {
+        const note_file::ExportDirectories::Place place =
+            directories != nullptr ? directories->placeOf(folderURL)
+                                   : note_file::ExportDirectories::Place();
+        note_front_matter::FrontMatter fields;
+        fields.title = text::toUtf8(note.name);
+        fields.created = note.note->creationDate();
+        fields.modified = note.note->modificationDate();
+        fields.folder = text::toUtf8(place.folderPath);
+        fields.account = text::toUtf8(place.account);
+        fields.locked = stillLocked;
+        const markdown::Conversion file = note_front_matter::markdownFile(
+            text::toUtf8(note_text::convertibleText(linked, note.attachmentNames)), fields);
+        if (file.fault) {
+            report.countNoteNotWritten();
+            services.log->log("Note: " + log_format::describe(note.name) +
+                              " could not be written as Markdown: " + *file.fault);
+            return;
+        }
+        content = text::fromUtf8(file.markdown);
+        extension = u"md";
+    }
     Error error;
     if (const std::optional<FileURL> url =
-            note_file::write(text, fileName, extension, folderURL, directories, &error)) {
+            note_file::write(content, fileName, extension, folderURL, directories, &error)) {
         note_file::setDates(*url, note.note->creationDate(), note.note->modificationDate(),
                             directories);
         if (stillLocked) {

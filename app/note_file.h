@@ -60,6 +60,21 @@ public:
     // Makes the walk's directories and files: it keeps the directories it works in open.
     FileManager& fileManager() { return fileManager_; }
 
+    // Where in Notes the notes of a directory come from, for formats that record it: their
+    // account and their folder's path, "/" between the folders' names as Notes gives them.
+    struct Place {
+        Text account;
+        Text folderPath;
+    };
+    void setPlace(const FileURL& directory, Place place) {
+        places_[directory.path()] = std::move(place);
+    }
+    // The place set for `directory`; empty texts when none was.
+    Place placeOf(const FileURL& directory) const {
+        const auto found = places_.find(directory.path());
+        return found != places_.end() ? found->second : Place();
+    }
+
 private:
     struct Directory {
         std::unordered_map<std::string, bool> isDirectoryByName;  // exact names on disk
@@ -72,6 +87,7 @@ private:
 
     std::unordered_map<std::string, Directory> directories_;  // by path
     std::unordered_set<std::string> made_;
+    std::unordered_map<std::string, Place> places_;  // by path
     std::shared_ptr<RunReport> report_;
     FileManager fileManager_{FileManager::KeepingDirectoriesOpen{}};
 };

@@ -99,4 +99,13 @@ std::string written(const FrontMatter& fields) {
     return out + "---\n";
 }
 
+markdown::Conversion markdownFile(std::string_view html, FrontMatter fields,
+                                  const markdown::Budget& budget) {
+    markdown::Conversion body = markdown::fromHtml(html, budget);
+    if (body.fault) return body;
+    fields.tags = body.hashtags;
+    body.markdown = written(fields) + "\n" + body.markdown;
+    return body;
+}
+
 }  // namespace quillmere::note_front_matter

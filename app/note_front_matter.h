@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/markdown_conversion.h"
 #include "platform/date.h"
 
 namespace quillmere::note_front_matter {
@@ -38,5 +39,10 @@ std::string isoDate(Date date, std::chrono::seconds offset);
 
 // The local time zone's offset from UTC at `date`.
 std::chrono::seconds localOffset(Date date);
+
+// A note's whole Markdown file: the front matter of `fields` with the body's hashtags as its tags,
+// a blank line, then the body converted from `html`; or the conversion's fault.
+markdown::Conversion markdownFile(std::string_view html, FrontMatter fields,
+                                  const markdown::Budget& budget = markdown::Budget());
 
 }  // namespace quillmere::note_front_matter

@@ -507,6 +507,11 @@ Text finishedText(const LinkedText& linked, const std::vector<Text>& attachmentN
     return text;
 }
 
+Text convertibleText(const LinkedText& linked, const std::vector<Text>& attachmentNames) {
+    return attachmentNames.empty() ? linked.text
+                                   : referringToAttachments(linked.text, attachmentNames);
+}
+
 Text build(TextView name, TextView body, const std::vector<Text>& attachmentNames,
            bool firstParagraphAsHeading, const LinkDetector* links) {
     return finishedText(linkedText(name, body, firstParagraphAsHeading, links), attachmentNames);

@@ -34,6 +34,10 @@ struct LinkedText {
 LinkedText linkedText(TextView name, TextView body, bool firstParagraphAsHeading,
                       const LinkDetector* links);
 Text finishedText(const LinkedText& linked, const std::vector<Text>& attachmentNames);
+// The finished text as a converter to another format reads it: finishedText() without the steps
+// that only make up for HTML readers ("<br>" as "&nbsp;", ampersands repaired, "<tt>" and
+// "<object>" tags removed), so that line breaks and monospaced runs survive.
+Text convertibleText(const LinkedText& linked, const std::vector<Text>& attachmentNames);
 
 // Makes the first paragraph a level-1 heading, in place: the first "<p>"…"</p>" pair after the
 // body start tag (or anywhere, without a body), else the body's content up to its first "<br>".

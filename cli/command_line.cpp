@@ -25,6 +25,19 @@ std::variant<Options, UsageError> parse(const std::vector<std::string>& argument
             }
             headingGiven = true;
             options.useHeading = wanted;
+        } else if (argument == "--format" || argument.starts_with("--format=")) {
+            if (options.format) return UsageError{"--format is given more than once"};
+            std::string format;
+            if (argument == "--format") {
+                if (i + 1 == arguments.size()) return UsageError{"--format needs html or markdown"};
+                format = arguments[++i];
+            } else {
+                format = argument.substr(std::string("--format=").size());
+            }
+            if (format != "html" && format != "markdown") {
+                return UsageError{"--format needs html or markdown, not \"" + format + "\""};
+            }
+            options.format = format;
         } else if (argument == "--no-open") {
             options.open = false;
         } else if (argument == "--password-file" || argument.starts_with("--password-file=")) {
@@ -57,7 +70,8 @@ std::variant<Options, UsageError> parse(const std::vector<std::string>& argument
 
 std::string usage(const std::string& programName) {
     return "usage: " + programName +
-           " [--library PATH] [--heading | --no-heading] [--no-open] [--quiet]"
+           " [--library PATH] [--format html|markdown] [--heading | --no-heading] [--no-open]"
+           " [--quiet]"
            " [--password-file FILE] [--ask-password]";
 }
 
@@ -65,12 +79,15 @@ std::string help(const std::string& programName) {
     return usage(programName) + "\n" +
            "\n"
            "Copies every note of a Notes library into a new folder \"Imported from Notes\" of\n"
-           "HTML and plain-text files, offers the folder to Quillmere and prints its path as\n"
-           "the last line of standard output.\n"
+           "HTML and plain-text files (or Markdown files), offers the folder to Quillmere and\n"
+           "prints its path as the last line of standard output.\n"
            "\n"
            "  --library PATH  the Notes library file, or Apple's Notes database (NoteStore.sqlite\n"
            "                  or a folder holding it), to read (default: the one chosen in\n"
            "                  the window)\n"
+           "  --format FORMAT html (HTML and plain-text files) or markdown (Markdown files with\n"
+           "                  YAML front matter), for this run (default: the one chosen in\n"
+           "                  the window, else html)\n"
            "  --heading       make the first paragraph of every note a heading, for this run\n"
            "  --no-heading    keep the first paragraph as it is, for this run\n"
            "  --no-open       do not hand the folder to Quillmere or the file manager\n"

@@ -18,6 +18,7 @@ namespace quillmere::command_line {
 
 struct Options {
     std::optional<std::string> libraryPath;   // --library
+    std::optional<std::string> format;        // --format html|markdown; none: the stored value
     std::optional<bool> useHeading;           // --heading / --no-heading; none: the stored value
     bool open = true;                         // --no-open clears it
     bool quiet = false;                       // --quiet

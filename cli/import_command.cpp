@@ -56,6 +56,9 @@ int runImportCommand(const command_line::Options& options) {
     if (options.libraryPath) {
         defaults->setArgumentString(UserDefaultsStore::kNotesLibraryPathKey, *options.libraryPath);
     }
+    if (options.format) {
+        defaults->setArgumentString(AppDelegate::kExportFormatKey, *options.format);
+    }
     if (options.useHeading) {
         defaults->setArgumentBool(AppDelegate::kUseFirstParagraphAsHeadingKey, *options.useHeading);
     }

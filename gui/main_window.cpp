@@ -21,6 +21,11 @@ MainWindow::MainWindow(std::shared_ptr<UserDefaultsStore> defaults, QWidget* par
         defaults_->setBool(AppDelegate::kUseFirstParagraphAsHeadingKey, checked);
         reportStoreError();
     });
+    // The rows of the format choice, in order: the values the preference stores.
+    connect(ui_->formatComboBox, &QComboBox::currentIndexChanged, this, [this](int index) {
+        defaults_->setString(AppDelegate::kExportFormatKey, index == 1 ? "markdown" : "html");
+        reportStoreError();
+    });
     ui_->libraryLabel->installEventFilter(this);
     ui_->startButton->setFocus(Qt::OtherFocusReason);
 }
@@ -31,6 +36,9 @@ void MainWindow::showSettings() {
     const QSignalBlocker quiet(ui_->headingCheckBox);  // showing a value is not choosing it
     ui_->headingCheckBox->setChecked(
         defaults_->boolForKey(AppDelegate::kUseFirstParagraphAsHeadingKey));
+    const QSignalBlocker quietFormat(ui_->formatComboBox);
+    ui_->formatComboBox->setCurrentIndex(
+        defaults_->stringForKey(AppDelegate::kExportFormatKey) == "markdown" ? 1 : 0);
     showLibrary();
     const auto path = ChosenLibraryLookup::chosenPath(*defaults_);
     showLibraryProblem(path ? ChosenLibraryLookup::problemWithLibrary(*path) : std::nullopt);

@@ -146,6 +146,49 @@ TEST_F(ImportCommandTest, ImportsALibraryAndPrintsOnlyTheExportFolder) {
                                               }));
 }
 
+// --format markdown: the same tree and names with the extension "md", the same dates, and each
+// file its front matter, a blank line and the body.
+TEST_F(ImportCommandTest, WritesMarkdownFilesWithFrontMatter) {
+    const auto result = runOnLibrary(R"([{"id": "acc", "name": "iCloud", "folders": [
+  {"id": "f-recipes", "name": "Recipes", "notes": [
+    {"name": "Pancakes", "body": "<div>Flour, <b>milk</b> #breakfast</div>\n<div><tt>x*2</tt></div>\n",
+     "modificationDate": "2024-03-02T19:40:12Z"},
+    {"name": "Shopping", "body": "Eggs"},
+    {"name": "Secret", "body": "", "locked": true}],
+   "folders": [{"id": "f-desserts", "name": "Desserts", "notes": [
+     {"name": "Photo", "body": "<div>\ufffc</div>", "attachments": [{"name": "a b.jpg"}]}]}]}]}])",
+                                     {"--heading", "--format", "markdown"});
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    const fs::path folder = result.lastOutLine();
+    std::map<std::string, std::string> bodies;
+    for (const auto& [path, content] : tree(folder)) {
+        const std::size_t end = content.find("\n---\n\n");
+        bodies[path] = content == "<dir>"         ? content
+                       : end == std::string::npos ? "no front matter: " + content
+                                                  : content.substr(end + 6);
+    }
+    EXPECT_EQ(bodies, (std::map<std::string, std::string>{
+                          {"Recipes", "<dir>"},
+                          {"Recipes/000_Pancakes.md", "# Flour, **milk** #breakfast\n\n`x*2`\n"},
+                          {"Recipes/001_Shopping.md", "# Shopping\n\nEggs\n"},
+                          {"Recipes/002_Secret.md", "# Secret\n"},
+                          {"Recipes/Desserts", "<dir>"},
+                          {"Recipes/Desserts/000_Photo.md", "# ![a b.jpg](a%20b.jpg)\n"},
+                      }));
+    const std::string pancakes = readFile(folder / "Recipes/000_Pancakes.md");
+    EXPECT_TRUE(pancakes.starts_with("---\ntitle: \"Pancakes\"\nmodified: 2024-03-0")) << pancakes;
+    EXPECT_NE(pancakes.find("\nfolder: \"Recipes\"\naccount: \"iCloud\"\ntags: [\"breakfast\"]\n"),
+              std::string::npos)
+        << pancakes;
+    EXPECT_NE(
+        readFile(folder / "Recipes/Desserts/000_Photo.md").find("folder: \"Recipes/Desserts\""),
+        std::string::npos);
+    EXPECT_NE(readFile(folder / "Recipes/002_Secret.md").find("\nlocked: true\n"),
+              std::string::npos);
+    EXPECT_EQ(modificationTime(folder / "Recipes/000_Pancakes.md"),
+              sys_days(2024y / 3 / 2) + 19h + 40min + 12s);
+}
+
 TEST_F(ImportCommandTest, ProgressBarOnlyOnATerminalAndNotWhenQuiet) {
     writeFile(libraryFile(), library(R"([{"id": "a", "folders": [{"id": "f", "name": "F",
       "notes": [{"name": "One", "body": "<div>1</div>"}, {"name": "", "body": ""},
@@ -361,6 +404,7 @@ TEST_F(ImportCommandTest, UsageErrorsHelpAndVersionStartNoRun) {
     EXPECT_EQ(usage.errLines(),
               (std::vector<std::string>{"quillmere-notes-import: --library needs a path",
                                         "usage: quillmere-notes-import [--library PATH] "
+                                        "[--format html|markdown] "
                                         "[--heading | --no-heading] [--no-open] [--quiet] "
                                         "[--password-file FILE] [--ask-password]"}));
 

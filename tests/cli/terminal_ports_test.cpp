@@ -23,7 +23,7 @@ std::string describe(const std::variant<command_line::Options, command_line::Usa
            " open=" + std::to_string(o.open) + " quiet=" + std::to_string(o.quiet) +
            " help=" + std::to_string(o.help) + " version=" + std::to_string(o.version) +
            (o.passwordFile ? " passwordFile=" + *o.passwordFile : "") +
-           (o.askPassword ? " ask" : "");
+           (o.askPassword ? " ask" : "") + (o.format ? " format=" + *o.format : "");
 }
 
 TEST(CommandLine, ParsesEveryOptionAndNamesWhatIsWrong) {
@@ -49,6 +49,12 @@ TEST(CommandLine, ParsesEveryOptionAndNamesWhatIsWrong) {
          "library=- heading=- open=1 quiet=0 help=0 version=0 passwordFile=p w ask"},
         {{"--password-file=-x"},
          "library=- heading=- open=1 quiet=0 help=0 version=0 passwordFile=-x"},
+        {{"--format", "markdown"},
+         "library=- heading=- open=1 quiet=0 help=0 version=0 format=markdown"},
+        {{"--format=html"}, "library=- heading=- open=1 quiet=0 help=0 version=0 format=html"},
+        {{"--format", "md"}, "--format needs html or markdown, not \"md\""},
+        {{"--format"}, "--format needs html or markdown"},
+        {{"--format=html", "--format=html"}, "--format is given more than once"},
         {{"--password-file"}, "--password-file needs a file"},
         {{"--password-file="}, "--password-file needs a file"},
         {{"--password-file", "a", "--password-file=b"}, "--password-file is given more than once"},

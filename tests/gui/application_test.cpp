@@ -149,6 +149,7 @@ TEST_F(WindowTest, ARunShowsProgressReportsWhatItWroteAndHandsTheFolderOver) {
     EXPECT_TRUE(ui().startButton->isDefault());
     EXPECT_EQ(plain(ui().headingCheckBox->text()), "Use first paragraph as heading");
     EXPECT_TRUE(ui().headingCheckBox->isChecked());  // the registered default
+    EXPECT_EQ(ui().formatComboBox->currentText().toStdString(), "HTML");
     EXPECT_EQ(ui().libraryLabel->toolTip().toStdString(), libraryFile.string());
     EXPECT_FALSE(ui().libraryProblemLabel->isVisible());
     EXPECT_TRUE(ui().progressBar->isHidden());
@@ -312,20 +313,25 @@ TEST_F(WindowTest, AlertsEndTheRunAndChoicesOutliveTheWindowAndReachTheCommand) 
     EXPECT_EQ(ui().libraryLabel->toolTip().toStdString(), good.string());
     QTest::keyClick(ui().headingCheckBox, Qt::Key_Space);  // off
     EXPECT_FALSE(ui().headingCheckBox->isChecked());
+    ui().formatComboBox->setFocus();
+    QTest::keyClick(ui().formatComboBox, Qt::Key_Down);
+    EXPECT_EQ(ui().formatComboBox->currentText().toStdString(), "Markdown");
 
     launch();  // a restart
     EXPECT_EQ(ui().libraryLabel->toolTip().toStdString(), good.string());
     EXPECT_FALSE(ui().headingCheckBox->isChecked());
+    EXPECT_EQ(ui().formatComboBox->currentText().toStdString(), "Markdown");
     EXPECT_TRUE(answerer.alerts.empty());
     app_.reset();
 
-    // The command reads the same settings: the library the window chose, without a heading.
+    // The command reads the same settings: the library the window chose, without a heading, in
+    // Markdown.
     auto result = runProgram({QUILLMERE_IMPORT_COMMAND, "--no-open"}, root());
     ASSERT_EQ(result.exitStatus, 0) << result.err;
     const fs::path folder = result.lastOutLine();
-    const std::string note = readFile(folder / "Recipes" / "000_Pancakes.html");
+    const std::string note = readFile(folder / "Recipes" / "000_Pancakes.md");
     EXPECT_NE(note.find("Flour"), std::string::npos) << folder << "\n" << result.err;
-    EXPECT_EQ(note.find("<h1>"), std::string::npos) << note;
+    EXPECT_EQ(note.find("\n# "), std::string::npos) << note;
 }
 
 TEST_F(WindowTest, ClosingTheWindowDuringALargeRunQuitsAtOnce) {
