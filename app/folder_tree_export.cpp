@@ -58,8 +58,10 @@ void AppDelegate::createFolder(const std::shared_ptr<NotesFolder>& folder,
     const std::shared_ptr<NotesContainer> container = folder->container().get();
     const std::optional<Text> containerId = container ? container->id() : std::nullopt;
     if (containerId && containerId != parentId) {
-        appServices().log->log("Mismatching parent ID: " + log_format::describe(containerId) +
-                               " vs. " + log_format::describe(parentId));
+        // Routine: the database lists every sub-folder at the top level too.
+        appServices().log->logRoutine(
+            "Mismatching parent ID: " + log_format::describe(containerId) + " vs. " +
+            log_format::describe(parentId));
         return;
     }
 

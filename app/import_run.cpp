@@ -5,6 +5,7 @@
 
 #include "app/app_delegate.h"
 #include "app/app_services.h"
+#include "app/export_folder.h"
 #include "app/export_names.h"
 #include "app/note_file.h"
 #include "platform/files/file_manager.h"
@@ -23,8 +24,17 @@ constexpr std::array<const char*, 4> kTargetBundleIdentifiers = {
     "com.vellumry.quillmere3.demo",
 };
 
-void showAlert(const char* messageText, const char* informativeText) {
+void showAlert(const char* messageText, const std::string& informativeText) {
     appServices().alerts->runModal(Alert{messageText, informativeText});
+}
+
+// What was wrong, and what the user can choose instead.
+std::string withAdvice(const std::string& problem) {
+    std::string text = problem;
+    if (!text.empty() && text.back() != '.') text += '.';
+    return text +
+           " Choose the \u201Cgroup.com.apple.notes\u201D folder copied from a Mac, the "
+           "\u201CNoteStore.sqlite\u201D in it, or a Notes library file.";
 }
 
 // The number of notes the progress bar is sized by. With one account it is the notes its
@@ -47,30 +57,53 @@ std::uint64_t noteCountForProgress(const NotesApplication& notes) {
 }  // namespace
 
 std::shared_ptr<RunReport> AppDelegate::beginImport(const void* /*sender*/) {
+    const AppServices& services = appServices();
+    // A folder the user chose is checked before anything is made, and its export folder is
+    // made only once Notes can be read, so that a refused run leaves nothing in it. The
+    // temporary folder is made first, as it always was.
+    const std::optional<std::string> chosenFolder =
+        export_folder::chosenFolder(*services.userDefaults);
+    std::optional<FileURL> exportFolder;
     Error error;
-    const std::optional<FileURL> temporaryDirectory =
-        TemporaryFiles::createUniqueTemporaryDirectoryWithError(FileManager::defaultManager(),
-                                                                &error);
-    if (!temporaryDirectory) {
-        appServices().alerts->runModal(Alert::fromError(error));
-        return nullptr;
+    if (chosenFolder) {
+        if (const auto problem = export_folder::problemWithChosenFolder(*chosenFolder)) {
+            services.alerts->runModal(Alert{"The notes cannot be saved there", *problem});
+            return nullptr;
+        }
+    } else {
+        const std::optional<FileURL> temporaryDirectory =
+            TemporaryFiles::createUniqueTemporaryDirectoryWithError(FileManager::defaultManager(),
+                                                                    &error);
+        if (!temporaryDirectory) {
+            services.alerts->runModal(Alert::fromError(error));
+            return nullptr;
+        }
+        exportFolder =
+            temporaryDirectory
+                ->URLByAppendingPathComponent(text::fromUtf8(export_folder::kExportFolderName))
+                .asDirectory(true);
     }
-    const FileURL exportFolder =
-        temporaryDirectory->URLByAppendingPathComponent(u"Imported from Notes").asDirectory(true);
 
+    NotesLookup& lookup = *services.notesLookup;
     const std::shared_ptr<NotesApplication> notes =
-        appServices().notesLookup->applicationWithBundleIdentifier(kNotesBundleIdentifier);
+        lookup.applicationWithBundleIdentifier(kNotesBundleIdentifier);
     if (!notes) {
-        showAlert("Could not find Notes.app", "Could not find Notes application.");
+        showAlert("Could not find your notes",
+                  withAdvice(lookup.lastProblem().value_or("Nothing was found to read.")));
         return nullptr;
     }
     if (notes->accounts().count() == 0) {
-        // A refused Automation permission reads as no accounts at all.
         showAlert("Could not access Notes",
-                  "The importer could not access any of your notes. Please open System Settings, "
-                  "go to \u201CPrivacy & Security\u201D \u203A \u201CAutomation\u201D \u203A "
-                  "\u201CQuillmere Notes Importer\u201D and make sure Notes is enabled.");
+                  withAdvice(lookup.lastProblem().value_or(
+                      "The importer could not access any of your notes.")));
         return nullptr;
+    }
+    if (chosenFolder) {
+        exportFolder = export_folder::makeExportFolderIn(*chosenFolder, &error);
+        if (!exportFolder) {
+            services.alerts->runModal(Alert::fromError(error));
+            return nullptr;
+        }
     }
 
     const std::shared_ptr<ProgressIndicator> progress = progressIndicator().lock();
@@ -87,11 +120,11 @@ std::shared_ptr<RunReport> AppDelegate::beginImport(const void* /*sender*/) {
     }
 
     auto report = std::make_shared<RunReport>();
-    report->setExportFolder(exportFolder.path());
+    report->setExportFolder(exportFolder->path());
     report->setPlannedNotes(noteCount);
-    appServices().globalQueue->async([self = shared_from_this(), notes, exportFolder, report] {
-        self->walkAccounts(notes, exportFolder, report);
-    });
+    appServices().globalQueue->async([self = shared_from_this(), notes,
+                                      exportFolder = *exportFolder,
+                                      report] { self->walkAccounts(notes, exportFolder, report); });
     return report;
 }
 

@@ -25,6 +25,19 @@ Text indexedName(std::uint64_t index, const Text& name) {
     return text::fromUtf8(prefix) + name;
 }
 
+// How a log line names a note: by its title, or without one by its place, as its file would be
+// numbered in its folder's directory.
+std::string noteForLog(const Text& name, std::uint64_t index, const FileURL& folderURL) {
+    if (!name.empty()) {
+        return log_format::describe(name);
+    }
+    char number[32];
+    std::snprintf(number, sizeof number, "%03" PRIu64, index);
+    const std::string& path = folderURL.path();
+    return std::string("(untitled note ") + number + " in \u201C" +
+           path.substr(path.rfind('/') + 1) + "\u201D)";
+}
+
 }  // namespace
 
 void AppDelegate::exportNote(const std::shared_ptr<NotesNote>& note, std::uint64_t index,
@@ -79,7 +92,7 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const note_text::Link
         } else {
             report.countNoteSkippedEmpty();
         }
-        services.log->log("Note: " + log_format::describe(note.name) +
+        services.log->log("Note: " + noteForLog(note.name, index, folderURL) +
                           " is empty or password protected!");
         return;
     }
@@ -122,8 +135,9 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const note_text::Link
         if (note.lock == LockState::opened) report.countLockedNoteOpened();
     } else {
         report.countNoteNotWritten();
-        services.log->log("Note: " + log_format::describe(note.name) + " could not be written: " +
-                          error.description + " " + error.recoverySuggestion);
+        services.log->log("Note: " + noteForLog(note.name, index, folderURL) +
+                          " could not be written: " + error.description + " " +
+                          error.recoverySuggestion);
     }
 }
 

@@ -1,23 +1,45 @@
 #include "cli/command_line.h"
 
+#include <string_view>
+
 namespace quillmere::command_line {
+
+namespace {
+
+// The option that takes a path that `argument` is ("--library" or "--library=..."), or null.
+const char* pathOption(const std::string& argument) {
+    for (const char* name : {"--library", "--output"}) {
+        const std::string_view option(name);
+        if (argument == option ||
+            (argument.starts_with(option) && argument.size() > option.size() &&
+             argument[option.size()] == '=')) {
+            return name;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
 
 std::variant<Options, UsageError> parse(const std::vector<std::string>& arguments) {
     Options options;
     bool headingGiven = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        if (argument == "--library" || argument.starts_with("--library=")) {
-            if (options.libraryPath) return UsageError{"--library is given more than once"};
+        if (const char* name = pathOption(argument)) {
+            std::optional<std::string>& value =
+                std::string_view(name) == "--library" ? options.libraryPath : options.outputPath;
+            if (value) return UsageError{std::string(name) + " is given more than once"};
             std::string path;
-            if (argument == "--library") {
-                if (i + 1 == arguments.size()) return UsageError{"--library needs a path"};
+            if (argument == name) {
+                if (i + 1 == arguments.size())
+                    return UsageError{std::string(name) + " needs a path"};
                 path = arguments[++i];
             } else {
-                path = argument.substr(std::string("--library=").size());
+                path = argument.substr(std::string_view(name).size() + 1);
             }
-            if (path.empty()) return UsageError{"--library needs a path"};
-            options.libraryPath = path;
+            if (path.empty()) return UsageError{std::string(name) + " needs a path"};
+            value = path;
         } else if (argument == "--heading" || argument == "--no-heading") {
             bool wanted = argument == "--heading";
             if (headingGiven && options.useHeading != wanted) {
@@ -55,6 +77,10 @@ std::variant<Options, UsageError> parse(const std::vector<std::string>& argument
             options.askPassword = true;
         } else if (argument == "--quiet") {
             options.quiet = true;
+        } else if (argument == "--verbose") {
+            options.verbose = true;
+        } else if (argument == "--skip-deleted") {
+            options.skipDeleted = true;
         } else if (argument == "--help" || argument == "-h") {
             options.help = true;
         } else if (argument == "--version") {
@@ -70,9 +96,9 @@ std::variant<Options, UsageError> parse(const std::vector<std::string>& argument
 
 std::string usage(const std::string& programName) {
     return "usage: " + programName +
-           " [--library PATH] [--format html|markdown] [--heading | --no-heading] [--no-open]"
-           " [--quiet]"
-           " [--password-file FILE] [--ask-password]";
+           " [--library PATH] [--output DIR] [--format html|markdown] [--heading | --no-heading]"
+           " [--skip-deleted] [--no-open] [--quiet] [--verbose] [--password-file FILE]"
+           " [--ask-password]";
 }
 
 std::string help(const std::string& programName) {
@@ -80,16 +106,23 @@ std::string help(const std::string& programName) {
            "\n"
            "Copies every note of a Notes library into a new folder \"Imported from Notes\" of\n"
            "HTML and plain-text files (or Markdown files), offers the folder to Quillmere and\n"
-           "prints its path as the last line of standard output.\n"
+           "prints its path as the last line of standard output. A summary line on standard\n"
+           "error says how many notes were written, skipped, locked, unreadable or not written,\n"
+           "and where they are. Ctrl+C stops the run after the note it is on; the summary then\n"
+           "says so.\n"
            "\n"
-           "  --library PATH  the Notes library file, or Apple's Notes database (NoteStore.sqlite\n"
-           "                  or a folder holding it), to read (default: the one chosen in\n"
-           "                  the window)\n"
+           "  --library PATH  the Notes library to read: the group.com.apple.notes folder copied\n"
+           "                  from a Mac, the NoteStore.sqlite in it, or a Notes library file\n"
+           "                  (default: the one chosen in the window)\n"
+           "  --output DIR    make the export folder in DIR, for this run (default: the folder\n"
+           "                  chosen in the window, else a private temporary folder); a folder\n"
+           "                  of that name already there is kept, the new one is numbered\n"
            "  --format FORMAT html (HTML and plain-text files) or markdown (Markdown files with\n"
            "                  YAML front matter), for this run (default: the one chosen in\n"
            "                  the window, else html)\n"
            "  --heading       make the first paragraph of every note a heading, for this run\n"
            "  --no-heading    keep the first paragraph as it is, for this run\n"
+           "  --skip-deleted  leave out the notes in \"Recently Deleted\"\n"
            "  --no-open       do not hand the folder to Quillmere or the file manager\n"
            "  --quiet         show no progress bar\n"
            "  --password-file FILE\n"
@@ -97,11 +130,16 @@ std::string help(const std::string& programName) {
            "                  password in Apple's Notes database\n"
            "  --ask-password  ask on the terminal for the password of a locked note that the\n"
            "                  passwords given do not open, once for each hint\n"
+           "  --verbose       also show routine log lines (they go to the system log anyway)\n"
            "  --help          show this help\n"
            "  --version       show the version\n"
            "\n"
-           "Exit status: 0 when the import ran to its end, 1 when an alert stopped it, 2 for a\n"
-           "usage error.\n";
+           "Exit status:\n"
+           "  0  every note was handled (written, or skipped as empty or locked)\n"
+           "  1  an alert stopped the run before it began (no notes found, a folder refused)\n"
+           "  2  a usage error\n"
+           "  3  the run ended, but at least one note could not be read or written\n"
+           "A run stopped with Ctrl+C ends by that signal.\n";
 }
 
 }  // namespace quillmere::command_line

@@ -1,10 +1,12 @@
 #pragma once
 // The command line of quillmere-notes-import:
 //
-//   quillmere-notes-import [--library PATH] [--heading | --no-heading] [--no-open] [--quiet]
+//   quillmere-notes-import [--library PATH] [--output DIR] [--heading | --no-heading]
+//                          [--skip-deleted] [--no-open] [--quiet] [--verbose]
 //                          [--password-file FILE] [--ask-password]
 //
-// plus --help and --version. "--library=PATH" and "--password-file=FILE" are accepted too.
+// plus --help and --version. "--library=PATH", "--output=DIR" and "--password-file=FILE" are
+// accepted too.
 //
 //   auto parsed = command_line::parse({"--library", "Notes.json", "--no-open"});
 //   if (auto* usageError = std::get_if<command_line::UsageError>(&parsed)) { ... exit 2 ... }
@@ -18,10 +20,13 @@ namespace quillmere::command_line {
 
 struct Options {
     std::optional<std::string> libraryPath;   // --library
+    std::optional<std::string> outputPath;    // --output: where the export folder is made
     std::optional<std::string> format;        // --format html|markdown; none: the stored value
     std::optional<bool> useHeading;           // --heading / --no-heading; none: the stored value
     bool open = true;                         // --no-open clears it
+    bool skipDeleted = false;                 // --skip-deleted: leave out "Recently Deleted"
     bool quiet = false;                       // --quiet
+    bool verbose = false;                     // --verbose: routine log lines on the terminal too
     std::optional<std::string> passwordFile;  // --password-file: passwords for locked notes
     bool askPassword = false;                 // --ask-password: ask on the terminal
     bool help = false;                        // --help: print the help and do nothing else

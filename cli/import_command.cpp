@@ -4,11 +4,15 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "app/app_delegate.h"
 #include "app/app_services.h"
+#include "app/export_folder.h"
+#include "app/run_report.h"
 #include "cli/terminal_alerts.h"
 #include "cli/terminal_notes_lookup.h"
 #include "cli/terminal_password_prompt.h"
@@ -37,6 +41,10 @@ std::optional<std::string> libraryPath(const UserDefaults& defaults) {
     return chosen;
 }
 
+// The run that Ctrl+C cancels; set while one is going.
+std::atomic<RunReport*> runningReport{nullptr};
+static_assert(std::atomic<RunReport*>::is_always_lock_free);
+
 bool printLastLine(const std::string& line) {
     std::string bytes = line + "\n";
     return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
@@ -44,6 +52,13 @@ bool printLastLine(const std::string& line) {
 }
 
 }  // namespace
+
+bool cancelRunningImport() {
+    RunReport* report = runningReport.load();
+    if (report == nullptr) return false;
+    report->requestCancel();
+    return true;
+}
 
 int runImportCommand(const command_line::Options& options) {
     auto statusLine = std::make_shared<TerminalStatusLine>(
@@ -58,6 +73,14 @@ int runImportCommand(const command_line::Options& options) {
     }
     if (options.format) {
         defaults->setArgumentString(AppDelegate::kExportFormatKey, *options.format);
+    }
+    if (options.outputPath) {
+        // Relative to where the command was started, as a shell user means it.
+        std::error_code ignored;
+        const std::filesystem::path absolute =
+            std::filesystem::absolute(*options.outputPath, ignored);
+        defaults->setArgumentString(export_folder::kExportFolderPathKey,
+                                    absolute.empty() ? *options.outputPath : absolute.string());
     }
     if (options.useHeading) {
         defaults->setArgumentBool(AppDelegate::kUseFirstParagraphAsHeadingKey, *options.useHeading);
@@ -93,6 +116,7 @@ int runImportCommand(const command_line::Options& options) {
     auto log = std::make_shared<SystemLog>(
         SystemLog::defaultProgramName(),
         [statusLine](const std::string& line) { statusLine->printLine(line); });
+    log->setRoutineLinesShown(options.verbose);
     installAppServices(AppServices{
         .mainQueue = mainQueue,
         .globalQueue = globalQueue,
@@ -101,40 +125,49 @@ int runImportCommand(const command_line::Options& options) {
         .workspace = workspace,
         .log = log,
         .linkDetector = std::make_shared<LinkScanner>(),
-        .notesLookup = std::make_shared<TerminalNotesLookup>(
-            std::make_shared<NotesLibraryLookup>(
-                libraryPath(*defaults), [log](const std::string& line) { log->log(line); },
-                makePasswordRing),
-            statusLine),
+        .notesLookup = std::make_shared<TerminalNotesLookup>(std::make_shared<NotesLibraryLookup>(
+            libraryPath(*defaults), [log](const std::string& line) { log->log(line); },
+            makePasswordRing)),
     });
 
     auto window = std::make_shared<Window>();
     auto progressIndicator = std::make_shared<TerminalProgressIndicator>(statusLine);
     auto startButton = std::make_shared<TerminalStartButton>([mainQueue] { mainQueue->stop(); });
+    std::shared_ptr<RunReport> report;
     {
         auto delegate = std::make_shared<AppDelegate>();
         delegate->setWindow(window);
         delegate->setProgressIndicator(progressIndicator);
         delegate->setStartButton(startButton);
         delegate->applicationDidFinishLaunching();
-        delegate->beginImport();
+        report = delegate->beginImport();
+    }
+    if (report) {
+        runningReport.store(report.get());
+        // Before the hand-over, so that the summary comes before what a launched program says.
+        report->setFinishedHandler([statusLine](const RunReport& finished) {
+            statusLine->clearStatus();
+            statusLine->printLine(system_log::escapeControlCharacters(finished.summary()));
+        });
     }
     // A run that got past its checks hid the start button; one that did not ended at an alert.
     if (startButton->runStarted()) mainQueue->run();
 
     // The walk has posted its last step; let it finish before its services go away.
     globalQueue->sync([] {});
+    runningReport.store(nullptr);
     installAppServices(AppServices{});
     statusLine->clearStatus();
 
-    if (!startButton->runCompleted()) return kExitStoppedByAlert;
+    if (!startButton->runCompleted() || !report) return kExitStoppedByAlert;
+    if (report->cancelled()) return kExitCancelled;
     if (!workspace->exportFolder()) return kExitStoppedByAlert;  // a run always offers it
     if (!printLastLine(*workspace->exportFolder())) {
         statusLine->printLine(SystemLog::defaultProgramName() +
                               ": cannot write the export folder's path: " + ::strerror(errno));
         return kExitStoppedByAlert;
     }
-    return kExitDone;
+    return report->everyNoteHandled() ? kExitDone : kExitNotesLost;
 }
 
 }  // namespace quillmere

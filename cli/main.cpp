@@ -15,22 +15,33 @@
 namespace {
 constexpr const char* kProgramName = "quillmere-notes-import";
 
-// Ctrl-C, a polite kill or an abort: no half-written temporary file and no private copy of a
-// database stays behind, and the process still ends by the signal, as the shell expects.
-void stopOnSignal(int signal) {
+// A polite kill, an abort or a second Ctrl-C: no half-written temporary file and no private
+// copy of a database stays behind, and the process still ends by the signal, as the shell
+// expects.
+void stopNow(int signal) {
     quillmere::removeTemporaryFilesForSignal();
     quillmere::removeTemporaryFoldersForSignal();
     ::signal(signal, SIG_DFL);
     ::raise(signal);
+}
+
+// The first Ctrl-C during a run stops it after the note it is on, with its summary; the next
+// one does not wait.
+void cancelOnInterrupt(int signal) {
+    if (quillmere::cancelRunningImport()) {
+        ::signal(SIGINT, stopNow);
+        return;
+    }
+    stopNow(signal);
 }
 }  // namespace
 
 int main(int argc, char** argv) {
     // A closed standard output must show up as a failed write, not end the program mid-run.
     ::signal(SIGPIPE, SIG_IGN);
-    ::signal(SIGINT, stopOnSignal);
-    ::signal(SIGTERM, stopOnSignal);
-    ::signal(SIGABRT, stopOnSignal);
+    ::signal(SIGINT, cancelOnInterrupt);
+    ::signal(SIGTERM, stopNow);
+    ::signal(SIGABRT, stopNow);
 
     std::vector<std::string> arguments(argv + 1, argv + argc);
     auto parsed = quillmere::command_line::parse(arguments);
@@ -48,5 +59,12 @@ int main(int argc, char** argv) {
         std::printf("%s %s\n", kProgramName, QUILLMERE_VERSION);
         return quillmere::kExitDone;
     }
-    return quillmere::runImportCommand(options);
+    const int status = quillmere::runImportCommand(options);
+    if (status == quillmere::kExitCancelled) {
+        // Cancelled by Ctrl-C: end by it, as the shell expects of an interrupted command.
+        std::fflush(stdout);
+        std::fflush(stderr);
+        stopNow(SIGINT);
+    }
+    return status;
 }

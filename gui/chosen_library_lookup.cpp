@@ -28,8 +28,9 @@ std::shared_ptr<NotesApplication> ChosenLibraryLookup::applicationWithBundleIden
         },
         passwords_);
     auto application = library.applicationWithBundleIdentifier(bundleIdentifier);
+    lastProblem_ = library.lastProblem();
     // With none chosen, the window says so where the library's name would be.
-    if (listener_) listener_(path ? library.lastError() : std::nullopt);
+    if (listener_) listener_(path ? lastProblem_ : std::nullopt);
     return application;
 }
 

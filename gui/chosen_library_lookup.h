@@ -26,6 +26,7 @@ public:
 
     std::shared_ptr<NotesApplication> applicationWithBundleIdentifier(
         const std::string& bundleIdentifier) override;
+    std::optional<std::string> lastProblem() const override { return lastProblem_; }
 
     // The library the user chose, the same one the command reads; an empty path is none.
     static std::optional<std::string> chosenPath(const UserDefaults& defaults);
@@ -36,6 +37,7 @@ private:
     std::shared_ptr<const UserDefaults> defaults_;
     Listener listener_;
     std::function<std::shared_ptr<PasswordRing>()> passwords_;
+    std::optional<std::string> lastProblem_;
 };
 
 }  // namespace quillmere::gui

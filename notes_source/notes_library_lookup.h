@@ -7,8 +7,8 @@
 //   auto notes = lookup.applicationWithBundleIdentifier("com.apple.notes");
 //   if (lookup.lastError()) { std::cerr << *lookup.lastError() << '\n'; }
 //
-// No library chosen, or nothing at its path: no application (the run's "Could not find
-// Notes.app"). A file that is there but cannot be read or is not a Notes library: an application
+// No library chosen, or nothing at its path: no application (the run's "Could not find your
+// notes"). A file that is there but cannot be read or is not a Notes library: an application
 // with 0 accounts (the run's "Could not access Notes"), with lastError() telling what is wrong;
 // also a library that holds no accounts has a lastError() that says so.
 
@@ -41,6 +41,7 @@ public:
 
     // The one-line message of the last lookup that did not find a readable library.
     std::optional<std::string> lastError() const { return lastError_; }
+    std::optional<std::string> lastProblem() const override { return lastError_; }
 
 private:
     std::optional<std::string> path_;

@@ -109,6 +109,9 @@ public:
     // None when Notes is not there. An application with 0 accounts when it cannot be read.
     virtual std::shared_ptr<NotesApplication> applicationWithBundleIdentifier(
         const std::string& bundleIdentifier) = 0;
+    // Why the last lookup found nothing or nothing readable, in one sentence that names what
+    // was looked for (a file or a folder); none when it read or when the lookup cannot tell.
+    virtual std::optional<std::string> lastProblem() const { return std::nullopt; }
 };
 
 }  // namespace quillmere

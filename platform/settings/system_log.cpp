@@ -1,5 +1,6 @@
 #include "platform/settings/system_log.h"
 
+#include <syslog.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -25,10 +26,31 @@ SystemLog::SystemLog(std::string programName, Sink sink)
     : programName_(std::move(programName)), sink_(std::move(sink)) {}
 
 void SystemLog::log(const std::string& message) {
+    toSystemLog(message, false);
     std::string line = system_log::formatLine(std::chrono::system_clock::now(), programName_,
                                               static_cast<long>(::getpid()), message);
     line += '\n';
     sink_(line);
+}
+
+void SystemLog::logRoutine(const std::string& message) {
+    if (routineLinesShown_) {
+        log(message);
+    } else {
+        toSystemLog(message, true);
+    }
+}
+
+void SystemLog::toSystemLog(const std::string& message, bool routine) {
+    // syslog takes the identity by pointer and keeps it: one string for the process's life.
+    static const std::string* identity = [this] {
+        auto* name = new std::string(programName_);
+        ::openlog(name->c_str(), LOG_PID, LOG_USER);
+        return name;
+    }();
+    (void)identity;
+    ::syslog(routine ? LOG_INFO : LOG_NOTICE, "%s",
+             system_log::escapeControlCharacters(message).c_str());
 }
 
 std::string SystemLog::defaultProgramName() { return program_invocation_short_name; }

@@ -8,6 +8,9 @@
 //   SystemLog log;                      // writes to standard error
 //   log.log("Mismatching parent ID: a vs. b");
 //
+// Every line also goes to the system's log (syslog, so the journal where there is one). Routine
+// lines go there only, unless setRoutineLinesShown(true) sends them to the sink as well.
+//
 // Lines written from several threads never interleave. A message stays one line: control
 // characters in it (a line break in a note's title, a terminal escape) are written as visible
 // escapes, so that nothing read from a Notes library can forge a line or drive the terminal.
@@ -32,6 +35,9 @@ public:
     SystemLog(std::string programName, Sink sink);
 
     void log(const std::string& message) override;
+    void logRoutine(const std::string& message) override;
+    // Whether routine lines reach the sink too (the command's --verbose). Set before a run.
+    void setRoutineLinesShown(bool shown) { routineLinesShown_ = shown; }
 
     // The name the program was started with, without its directory.
     static std::string defaultProgramName();
@@ -40,8 +46,11 @@ public:
     static Sink fileDescriptorSink(int fd);
 
 private:
+    void toSystemLog(const std::string& message, bool routine);
+
     std::string programName_;
     Sink sink_;
+    bool routineLinesShown_ = false;
 };
 
 namespace system_log {

@@ -45,6 +45,11 @@ TEST_F(FolderTreeTest, WalksDepthFirstAndSkipsAFolderWithoutANameWithEverythingB
             "Mismatching parent ID: a vs. acc", "Mismatching parent ID: b vs. acc",
             "Mismatching parent ID: a vs. acc", "Empty container name provided for parent ID acc",
             "Mismatching parent ID: n vs. acc"}));
+    // Only the skipped folder is the user's to know of; the rest is routine.
+    EXPECT_EQ(log->routineLines,
+              (std::vector<std::string>{
+                  "Mismatching parent ID: a vs. acc", "Mismatching parent ID: b vs. acc",
+                  "Mismatching parent ID: a vs. acc", "Mismatching parent ID: n vs. acc"}));
 }
 
 TEST_F(FolderTreeTest, ParentChecksAgainstTheContainersId) {

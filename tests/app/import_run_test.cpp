@@ -22,7 +22,7 @@ TEST_F(AppDelegateTest, AnAlertEndsTheRunBeforeAnythingChangesOnScreen) {
     } rows[] = {
         {"no_temporary_directory", makeApplication({makeAccount(u"a", u"A")}), true,
          "could not be created."},
-        {"notes_missing", nullptr, false, "Could not find Notes.app"},
+        {"notes_missing", nullptr, false, "Could not find your notes"},
         {"no_accounts", makeApplication({}), false, "Could not access Notes"},
     };
     for (const auto& row : rows) {

@@ -113,8 +113,10 @@ TEST_F(NoteExportTest, BuildsEachNotesFileFromItsTitleAndBody) {
 
         if (row.extension.empty()) {
             EXPECT_TRUE(files.empty());
-            EXPECT_EQ(log->lines,
-                      std::vector<std::string>{"Note:  is empty or password protected!"});
+            // Without a title the line names the note's place.
+            EXPECT_EQ(log->lines, std::vector<std::string>{
+                                      "Note: (untitled note 000 in \u201Cout\u201D) is empty or "
+                                      "password protected!"});
         } else {
             const Text name =
                 PathUtilities::stringByReplacingUnallowedFilenameCharacters(u"000_" + row.title);
@@ -225,9 +227,11 @@ TEST_F(NoteExportTest, WritesAListInOrder) {
                              {"000_A.html", "<p>A</p>\na"},
                              {"003_A.html", "<p>A</p>\nb"},
                          }));
-    EXPECT_EQ(log->lines,
-              (std::vector<std::string>{"Note:  is empty or password protected!", "read",
-                                        "Note:  is empty or password protected!"}));
+    EXPECT_EQ(
+        log->lines,
+        (std::vector<std::string>{
+            "Note: (untitled note 002 in \u201Cout\u201D) is empty or password protected!", "read",
+            "Note: (untitled note 004 in \u201Cout\u201D) is empty or password protected!"}));
     EXPECT_EQ(count("progress.incrementBy(1)"), 5u);
 }
 

@@ -3,11 +3,20 @@
 // folder, and Apple's Notes databases read from a read-only folder. Then the runs an alert ends
 // (exit status 1), usage errors (exit status 2), hostile inputs, --help and --version.
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <regex>
 #include <set>
@@ -79,6 +88,13 @@ std::vector<std::string> logMessages(const std::vector<std::string>& lines) {
     return messages;
 }
 
+// The summary line of a run that wrote one note and nothing else.
+std::string summaryOfOneNote(const ProgramResult& result) {
+    return "Import finished: 1 note written, 0 skipped (empty), 0 locked, 0 not readable, 0 not "
+           "written; 0 attachments copied, 0 missing. Folder: " +
+           result.lastOutLine() + "\n";
+}
+
 sys_time<nanoseconds> modificationTime(const fs::path& path) {
     struct stat status {};
     EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
@@ -138,12 +154,21 @@ TEST_F(ImportCommandTest, ImportsALibraryAndPrintsOnlyTheExportFolder) {
     for (const auto& [file, time] : modified) {
         EXPECT_EQ(modificationTime(folder / file), time) << file;
     }
-    // Log lines in the order of the walk; nothing else on standard error.
-    EXPECT_EQ(logMessages(result.errLines()), (std::vector<std::string>{
-                                                  "Note:  is empty or password protected!",
-                                                  "Mismatching parent ID: f-recipes vs. acc",
-                                                  "Empty container name provided for parent ID acc",
-                                              }));
+    // Log lines in the order of the walk, then the summary; nothing else on standard error.
+    const std::vector<std::string> shown = {
+        "Note: (untitled note 002 in \u201CRecipes\u201D) is empty or password protected!",
+        "Empty container name provided for parent ID acc",
+        "?? Import finished: 6 notes written, 1 skipped (empty), 0 locked, 0 not readable, 0 not "
+        "written; 0 attachments copied, 0 missing. Folder: " +
+            folder.string()};
+    EXPECT_EQ(logMessages(result.errLines()), shown);
+
+    // The routine line reaches the terminal only on request.
+    const auto verbose = runOnLibrary(R"([{"id": "acc", "folders": [
+  {"id": "f-recipes", "name": "Recipes", "folders": [{"id": "f-desserts", "name": "Desserts"}]}]}])",
+                                      {"--verbose"});
+    EXPECT_EQ(verbose.exitStatus, 0);
+    EXPECT_EQ(logMessages(verbose.errLines()).at(0), "Mismatching parent ID: f-recipes vs. acc");
 }
 
 // --format markdown: the same tree and names with the extension "md", the same dates, and each
@@ -194,7 +219,8 @@ TEST_F(ImportCommandTest, ProgressBarOnlyOnATerminalAndNotWhenQuiet) {
       "notes": [{"name": "One", "body": "<div>1</div>"}, {"name": "", "body": ""},
                 {"name": "Three", "body": "<div>3</div>"}]}]}])"));
     std::vector<std::string> arguments = {"--library", libraryFile().string(), "--no-open"};
-    const std::string logged = "Note:  is empty or password protected!";
+    const std::string logged =
+        "Note: (untitled note 001 in \u201CF\u201D) is empty or password protected!";
 
     const auto terminal = run(arguments, true);
     EXPECT_EQ(terminal.exitStatus, 0) << terminal.err;
@@ -208,7 +234,10 @@ TEST_F(ImportCommandTest, ProgressBarOnlyOnATerminalAndNotWhenQuiet) {
     const auto quiet = run(arguments, true);
     for (const auto* plain : {&piped, &quiet}) {
         EXPECT_EQ(plain->exitStatus, 0);
-        EXPECT_EQ(logMessages(plain->errLines()), std::vector<std::string>{logged}) << plain->err;
+        const auto messages = logMessages(plain->errLines());
+        ASSERT_EQ(messages.size(), 2u) << plain->err;
+        EXPECT_EQ(messages[0], logged);
+        EXPECT_TRUE(messages[1].starts_with("?? Import finished: 2 notes written, 1 skipped"));
     }
 }
 
@@ -242,7 +271,7 @@ TEST_F(ImportCommandTest, HandsTheExportFolderToTheFirstEntryThatLaunches) {
         if (!open) arguments.push_back("--no-open");
         const auto result = run(arguments);
         ASSERT_EQ(result.exitStatus, 0) << result.err;
-        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(result.err, summaryOfOneNote(result));
         if (!open) {
             EXPECT_TRUE(entryNames(records).empty());
             continue;
@@ -256,14 +285,14 @@ TEST_F(ImportCommandTest, HandsTheExportFolderToTheFirstEntryThatLaunches) {
         // The program was given the export folder, and only that.
         EXPECT_EQ(readFile(records / second), result.lastOutLine() + "\n");
         EXPECT_EQ(readFile(root() / "stdout"), result.lastOutLine() + "\n");
-        EXPECT_EQ(readFile(root() / "stderr"), "");
+        EXPECT_EQ(readFile(root() / "stderr"), summaryOfOneNote(result));
     }
 
     // No entry, no file manager on a bus and no display either: the run still succeeds quietly.
     fs::remove_all(env.home() / ".local/share/applications");
     const auto result = run({"--library", libraryFile().string()});
     EXPECT_EQ(result.exitStatus, 0);
-    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.err, summaryOfOneNote(result));
 }
 
 const fs::path kFixtures = fs::path(QUILLMERE_SHARED_DIR) / "notestore-fixtures";
@@ -356,25 +385,26 @@ TEST_F(ImportCommandTest, LockedNotesOpenWithAPasswordFileThatNothingRepeats) {
 }
 
 TEST_F(ImportCommandTest, NotesNotFoundOrNotAccessibleEndTheRunWithOne) {
-    const std::string notFound = "Could not find Notes.app\nCould not find Notes application.\n";
-    const std::string noAccess =
-        "Could not access Notes\nThe importer could not access any of your notes. Please open "
-        "System Settings, go to \u201cPrivacy & Security\u201d \u203a \u201cAutomation\u201d "
-        "\u203a \u201cQuillmere Notes Importer\u201d and make sure Notes is enabled.\n";
-    const std::string noneChosen = "No Notes library chosen.\n";
-    const std::string noFile = ": cannot be read (No such file or directory)\n";
-    const std::string noDatabase = ": a folder without NoteStore.sqlite in it\n";
+    // What was looked for and why it could not be read, then what to choose instead.
+    const std::string choose =
+        " Choose the \u201Cgroup.com.apple.notes\u201D folder copied from a Mac, the "
+        "\u201CNoteStore.sqlite\u201D in it, or a Notes library file.\n";
+    const std::string notFound = "Could not find your notes\n";
+    const std::string noAccess = "Could not access Notes\n";
+    const std::string noneChosen = "No Notes library chosen." + choose;
+    const std::string noFile = ": cannot be read (No such file or directory)." + choose;
+    const std::string noDatabase = ": a folder without NoteStore.sqlite in it." + choose;
     const std::string gone = (root() / "gone.json").string(), dir = root().string();
     const struct {
         const char* name;
         std::vector<std::string> arguments;
         std::optional<std::string> stored;  // the library chosen in the window
-        std::string err;                    // what is wrong with the library, then the alert
+        std::string err;                    // the alert
     } rows[] = {
-        {"no_library_chosen", {}, {}, noneChosen + notFound},
-        {"library_file_missing", {"--library", gone}, {}, gone + noFile + notFound},
-        {"stored_library_empty", {}, "", noneChosen + notFound},
-        {"a_folder_without_a_database", {"--library", dir}, {}, dir + noDatabase + noAccess},
+        {"no_library_chosen", {}, {}, notFound + noneChosen},
+        {"library_file_missing", {"--library", gone}, {}, notFound + gone + noFile},
+        {"stored_library_empty", {}, "", notFound + noneChosen},
+        {"a_folder_without_a_database", {"--library", dir}, {}, noAccess + dir + noDatabase},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -393,8 +423,138 @@ TEST_F(ImportCommandTest, NotesNotFoundOrNotAccessibleEndTheRunWithOne) {
     const auto result = run({});
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(result.err, settingsFile().string() +
-                              ": cannot read the settings: not a regular file\n" + noneChosen +
-                              notFound);
+                              ": cannot read the settings: not a regular file\n" + notFound +
+                              noneChosen);
+}
+
+// --output: every run makes a new export folder there and touches nothing already there; a
+// folder that cannot take one is refused, with its reason, before anything is read.
+TEST_F(ImportCommandTest, OutputFolderTakesANewExportEachRunAndRefusesWithItsReason) {
+    writeFile(libraryFile(), library(R"([{"id": "a", "folders": [{"id": "f", "name": "F",
+      "notes": [{"name": "N", "body": "<div>x</div>"}]}]}])"));
+    const fs::path out = root() / "out";
+    writeFile(out / "Imported from Notes 2/mine.txt", "the user's own");
+    std::vector<std::string> exports;
+    for (int run = 0; run < 2; ++run) {
+        const auto result =
+            this->run({"--library", libraryFile().string(), "--no-open", "--output", out.string()});
+        ASSERT_EQ(result.exitStatus, 0) << result.err;
+        EXPECT_EQ(result.err, summaryOfOneNote(result));
+        exports.push_back(result.lastOutLine());
+    }
+    EXPECT_EQ(exports, (std::vector<std::string>{(out / "Imported from Notes").string(),
+                                                 (out / "Imported from Notes 3").string()}));
+    EXPECT_EQ(tree(out), (std::map<std::string, std::string>{
+                             {"Imported from Notes", "<dir>"},
+                             {"Imported from Notes/F", "<dir>"},
+                             {"Imported from Notes/F/000_N.html", "<h1>x</h1>"},
+                             {"Imported from Notes 2", "<dir>"},
+                             {"Imported from Notes 2/mine.txt", "the user's own"},
+                             {"Imported from Notes 3", "<dir>"},
+                             {"Imported from Notes 3/F", "<dir>"},
+                             {"Imported from Notes 3/F/000_N.html", "<h1>x</h1>"},
+                         }));
+
+    const fs::path missing = root() / "missing", file = out / "Imported from Notes 2/mine.txt";
+    for (const auto& [place, reason] :
+         {std::pair{missing, "The folder \u201C" + missing.string() + "\u201D does not exist."},
+          std::pair{file, "\u201C" + file.string() + "\u201D is not a folder."}}) {
+        const auto refused =
+            run({"--library", libraryFile().string(), "--no-open", "--output", place.string()});
+        EXPECT_EQ(refused.exitStatus, 1);
+        EXPECT_EQ(refused.out, "");
+        EXPECT_EQ(refused.err, "The notes cannot be saved there\n" + reason + "\n");
+    }
+    EXPECT_FALSE(fs::exists(missing));
+}
+
+// Notes written onto a disk that fills up: the ones that do not fit are named, and the run
+// ends with its summary and status 3.
+TEST_F(ImportCommandTest, AFullDiskEndsWithTheSummaryAndStatusThree) {
+    const fs::path small = root() / "small";
+    fs::create_directories(small);
+    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "No small file system can be mounted here: " << std::strerror(errno);
+    }
+    std::string notes;
+    const std::string body(6000, 'x');
+    for (int i = 0; i < 30; ++i) {
+        notes += std::string(i ? "," : "") + R"({"name": "N", "body": ")" + body + "\"}";
+    }
+    const auto result = runOnLibrary(
+        R"([{"id": "a", "folders": [{"id": "f", "name": "F", "notes": [)" + notes + "]}]}]",
+        {"--output", small.string()});
+    const auto lines = result.errLines();
+    ::umount2(small.c_str(), MNT_DETACH);
+    EXPECT_EQ(result.exitStatus, 3) << result.err;
+    ASSERT_FALSE(lines.empty());
+    static const std::regex summary(
+        R"(^Import finished: (\d+) notes written, 0 skipped \(empty\), 0 locked, 0 not readable, (\d+) not written; 0 attachments copied, 0 missing\. Folder: .*/small/Imported from Notes$)");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(lines.back(), match, summary)) << lines.back();
+    const int written = std::stoi(match[1]), lost = std::stoi(match[2]);
+    EXPECT_EQ(written + lost, 30);
+    EXPECT_GT(lost, 0);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) {
+                                return line.find("could not be written") != std::string::npos;
+                            }),
+              lost);
+}
+
+// Ctrl+C stops the run after the note it is on: what was written stays, the summary says the
+// run was cancelled and how far it got, and the command ends by the signal.
+TEST_F(ImportCommandTest, CtrlCStopsAfterTheCurrentNoteWithTheSummary) {
+    constexpr int kNotes = 60000;
+    std::string notes;
+    for (int i = 0; i < kNotes; ++i) {
+        notes += std::string(i ? "," : "") + R"({"name": "N", "body": "<div>x</div>"})";
+    }
+    writeFile(libraryFile(),
+              library(R"([{"id": "a", "folders": [{"id": "f", "name": "F", "notes": [)" + notes +
+                      "]}]}]"));
+    const fs::path out = root() / "out", notesDir = out / "Imported from Notes/F";
+    fs::create_directories(out);
+    const std::string command = QUILLMERE_IMPORT_COMMAND;
+    const std::vector<std::string> argv = {command,     "--library", libraryFile().string(),
+                                           "--no-open", "--output",  out.string()};
+    std::vector<char*> pointers;
+    for (const auto& argument : argv) pointers.push_back(const_cast<char*>(argument.c_str()));
+    pointers.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, (root() / "stdout").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, (root() / "stderr").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t child = -1;
+    ASSERT_EQ(::posix_spawn(&child, command.c_str(), &actions, nullptr, pointers.data(), environ),
+              0);
+    posix_spawn_file_actions_destroy(&actions);
+    const auto deadline = steady_clock::now() + seconds(60);
+    int status = 0;
+    bool ended = false;
+    while (entryNames(notesDir).size() < 10 && steady_clock::now() < deadline &&
+           !(ended = ::waitpid(child, &status, WNOHANG) == child)) {
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+    if (!ended) {
+        ::kill(child, SIGINT);
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+    ASSERT_TRUE(WIFSIGNALED(status)) << readFile(root() / "stderr");
+    EXPECT_EQ(WTERMSIG(status), SIGINT);
+    EXPECT_EQ(readFile(root() / "stdout"), "");
+    const std::string err = readFile(root() / "stderr");
+    static const std::regex summary(
+        R"(^Import cancelled after (\d+) of 60000 notes: (\d+) notes written, .* Folder: .*/out/Imported from Notes\n$)");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(err, match, summary)) << err;
+    const auto written = static_cast<std::size_t>(std::stoul(match[2]));
+    EXPECT_EQ(match[1], match[2]);
+    EXPECT_LT(written, static_cast<std::size_t>(kNotes));
+    EXPECT_EQ(entryNames(notesDir).size(), written);
 }
 
 TEST_F(ImportCommandTest, UsageErrorsHelpAndVersionStartNoRun) {
@@ -404,8 +564,9 @@ TEST_F(ImportCommandTest, UsageErrorsHelpAndVersionStartNoRun) {
     EXPECT_EQ(usage.errLines(),
               (std::vector<std::string>{"quillmere-notes-import: --library needs a path",
                                         "usage: quillmere-notes-import [--library PATH] "
-                                        "[--format html|markdown] "
-                                        "[--heading | --no-heading] [--no-open] [--quiet] "
+                                        "[--output DIR] [--format html|markdown] "
+                                        "[--heading | --no-heading] [--skip-deleted] "
+                                        "[--no-open] [--quiet] [--verbose] "
                                         "[--password-file FILE] [--ask-password]"}));
 
     const auto help = run({"--help"});

@@ -139,10 +139,16 @@ private:
     std::shared_ptr<CallJournal> journal_;
 };
 
+// Every line in `lines`; routine ones in `routineLines` too.
 class RecordingLog : public Log {
 public:
     void log(const std::string& message) override { lines.push_back(message); }
+    void logRoutine(const std::string& message) override {
+        lines.push_back(message);
+        routineLines.push_back(message);
+    }
     std::vector<std::string> lines;
+    std::vector<std::string> routineLines;
 };
 
 // Answers the range of the first occurrence of each given literal (give them in text order),

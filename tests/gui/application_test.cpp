@@ -291,7 +291,7 @@ TEST_F(WindowTest, AlertsEndTheRunAndChoicesOutliveTheWindowAndReachTheCommand) 
         EXPECT_TRUE(ui().progressBar->isHidden());
         EXPECT_TRUE(ui().statusLabel->text().isEmpty());
     };
-    startForAnAlert("Could not find Notes.app|Could not find Notes application.");
+    startForAnAlert("Could not find your notes|No Notes library chosen. Choose the");
     EXPECT_FALSE(ui().libraryProblemLabel->isVisible());
     EXPECT_EQ(ui().libraryProblemLabel->text().toStdString(), "");
     // A cancelled dialog changes nothing; a library that cannot be read says why beside it, also
@@ -304,7 +304,7 @@ TEST_F(WindowTest, AlertsEndTheRunAndChoicesOutliveTheWindowAndReachTheCommand) 
     launch();
     EXPECT_TRUE(ui().libraryProblemLabel->isVisible());
     EXPECT_EQ(ui().libraryProblemLabel->text().toStdString(), problem);
-    startForAnAlert("Could not access Notes|The importer could not access any");
+    startForAnAlert("Could not access Notes|" + problem + ". Choose the");
     EXPECT_EQ(ui().libraryProblemLabel->text().toStdString(), problem);
     answerer.nextFile = good;
     ui().chooseButton->click();
