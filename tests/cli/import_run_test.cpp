@@ -158,8 +158,8 @@ TEST_F(ImportCommandTest, ImportsALibraryAndPrintsOnlyTheExportFolder) {
     const std::vector<std::string> shown = {
         "Note: (untitled note 002 in \u201CRecipes\u201D) is empty or password protected!",
         "Empty container name provided for parent ID acc",
-        "?? Import finished: 6 notes written, 1 skipped (empty), 0 locked, 0 not readable, 0 not "
-        "written; 0 attachments copied, 0 missing. Folder: " +
+        "?? Import finished: 5 notes written, 1 skipped (empty), 1 locked (0 opened), 0 not "
+        "readable, 0 not written; 0 attachments copied, 0 missing. Folder: " +
             folder.string()};
     EXPECT_EQ(logMessages(result.errLines()), shown);
 
