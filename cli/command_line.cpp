@@ -79,8 +79,6 @@ std::variant<Options, UsageError> parse(const std::vector<std::string>& argument
             options.quiet = true;
         } else if (argument == "--verbose") {
             options.verbose = true;
-        } else if (argument == "--skip-deleted") {
-            options.skipDeleted = true;
         } else if (argument == "--help" || argument == "-h") {
             options.help = true;
         } else if (argument == "--version") {
@@ -97,7 +95,7 @@ std::variant<Options, UsageError> parse(const std::vector<std::string>& argument
 std::string usage(const std::string& programName) {
     return "usage: " + programName +
            " [--library PATH] [--output DIR] [--format html|markdown] [--heading | --no-heading]"
-           " [--skip-deleted] [--no-open] [--quiet] [--verbose] [--password-file FILE]"
+           " [--no-open] [--quiet] [--verbose] [--password-file FILE]"
            " [--ask-password]";
 }
 
@@ -122,7 +120,6 @@ std::string help(const std::string& programName) {
            "                  the window, else html)\n"
            "  --heading       make the first paragraph of every note a heading, for this run\n"
            "  --no-heading    keep the first paragraph as it is, for this run\n"
-           "  --skip-deleted  leave out the notes in \"Recently Deleted\"\n"
            "  --no-open       do not hand the folder to Quillmere or the file manager\n"
            "  --quiet         show no progress bar\n"
            "  --password-file FILE\n"

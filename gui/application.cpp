@@ -1,6 +1,7 @@
 #include "gui/application.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QThread>
 #include <atomic>
 #include <csignal>
@@ -16,7 +17,6 @@
 #include "gui/qt_main_queue.h"
 #include "gui/qt_password_prompt.h"
 #include "gui/qt_progress_indicator.h"
-#include "gui/run_report.h"
 #include "platform/bundle.h"
 #include "platform/desktop/desktop_workspace.h"
 #include "platform/dispatch/background_queue.h"
@@ -51,7 +51,6 @@ Application::Application()
     startButton_ = std::make_shared<QtButton>(ui.startButton);
 
     MainWindow* window = window_.get();
-    auto progress = progressIndicator_;
     auto mainQueue = std::make_shared<QtMainQueue>();
     // Each run asks afresh; what was typed goes with the run.
     auto prompt = std::make_shared<QtPasswordPrompt>(mainQueue, window);
@@ -62,11 +61,11 @@ Application::Application()
         .alerts = std::make_shared<QtAlerts>(window),
         .workspace = std::make_shared<HandOverWorkspace>(
             std::make_shared<DesktopWorkspace>(),
-            // The bar keeps its values after the run: they tell how many notes it handled.
-            [window, progress](const HandOver& handOver) {
-                window->showStatus(
-                    RunReport::afterRun(handOver, progress->doubleValue(), progress->maxValue())
-                        .text());
+            // The summary is on the status line by now; the hand-over completes it.
+            [window](const HandOver& handOver) {
+                window->showStatus(window->ui().statusLabel->text().toStdString() + ". " +
+                                   (handOver.openedInQuillmere ? "Handed to Quillmere."
+                                                               : "Passed to the file manager."));
             }),
         .log = std::make_shared<SystemLog>(),
         .linkDetector = std::make_shared<LinkScanner>(),
@@ -85,10 +84,20 @@ Application::Application()
     delegate_->setProgressIndicator(progressIndicator_);
     delegate_->setStartButton(startButton_);
     QObject::connect(window, &MainWindow::startRequested, window,
-                     [window, delegate = delegate_, button = ui.startButton] {
+                     [this, window, button = ui.startButton] {
                          window->showStatus({});
-                         delegate->beginImport(button);
+                         run_ = delegate_->beginImport(button);
+                         if (!run_) return;  // an alert ended it
+                         window->setRunning(true);
+                         run_->setFinishedHandler([window](const RunReport& report) {
+                             window->setRunning(false);
+                             window->showStatus(report.summary());
+                         });
                      });
+    QObject::connect(window, &MainWindow::cancelRequested, window, [this] {
+        if (run_) run_->requestCancel();
+    });
+    window_->setWindowIcon(QIcon::fromTheme(QString::fromLatin1(kBundleIdentifier)));
     delegate_->applicationDidFinishLaunching();
     window_->showSettings();
 }

@@ -20,6 +20,7 @@
 namespace quillmere {
 class AppDelegate;
 class BackgroundQueue;
+class RunReport;
 }  // namespace quillmere
 
 namespace quillmere::gui {
@@ -52,6 +53,8 @@ private:
     std::shared_ptr<QtProgressIndicator> progressIndicator_;
     std::shared_ptr<QtButton> startButton_;
     std::shared_ptr<AppDelegate> delegate_;
+    // The report of the latest run, which Cancel asks to stop.
+    std::shared_ptr<RunReport> run_;
 };
 
 // The application main routine: makes the QApplication from `argc` and `argv` (Qt's own

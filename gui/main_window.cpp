@@ -1,14 +1,48 @@
 #include "gui/main_window.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 
 #include "app/app_delegate.h"
+#include "app/export_folder.h"
 #include "gui/chosen_library_lookup.h"
 #include "ui_main_window.h"
 
 namespace quillmere::gui {
+
+namespace {
+
+// The library dialog: a file, or a folder that holds a Notes database (the copied
+// group.com.apple.notes). Open on such a folder chooses it rather than going into it.
+class LibraryDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (!files.isEmpty() && QFileInfo(files.constFirst()).isDir() &&
+            QFileInfo::exists(files.constFirst() + QStringLiteral("/NoteStore.sqlite"))) {
+            chosenFolder_ = files.constFirst();
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();
+    }
+
+    // The chosen folder or file; empty when none.
+    QString chosen() const {
+        if (!chosenFolder_.isEmpty()) return chosenFolder_;
+        const QStringList files = selectedFiles();
+        return files.isEmpty() ? QString() : files.constFirst();
+    }
+
+private:
+    QString chosenFolder_;
+};
+
+}  // namespace
 
 MainWindow::MainWindow(std::shared_ptr<UserDefaultsStore> defaults, QWidget* parent)
     : QMainWindow(parent), ui_(std::make_unique<Ui::MainWindow>()), defaults_(std::move(defaults)) {
@@ -16,6 +50,8 @@ MainWindow::MainWindow(std::shared_ptr<UserDefaultsStore> defaults, QWidget* par
     connect(ui_->startButton, &QPushButton::clicked, this, &MainWindow::startRequested);
     connect(ui_->chooseButton, &QPushButton::clicked, this, &MainWindow::chooseLibrary);
     connect(ui_->chooseAction, &QAction::triggered, this, &MainWindow::chooseLibrary);
+    connect(ui_->saveChooseButton, &QPushButton::clicked, this, &MainWindow::chooseSaveFolder);
+    connect(ui_->cancelButton, &QPushButton::clicked, this, &MainWindow::cancelRequested);
     connect(ui_->quitAction, &QAction::triggered, this, &QWidget::close);
     connect(ui_->headingCheckBox, &QCheckBox::toggled, this, [this](bool checked) {
         defaults_->setBool(AppDelegate::kUseFirstParagraphAsHeadingKey, checked);
@@ -40,6 +76,7 @@ void MainWindow::showSettings() {
     ui_->formatComboBox->setCurrentIndex(
         defaults_->stringForKey(AppDelegate::kExportFormatKey) == "markdown" ? 1 : 0);
     showLibrary();
+    showSaveFolder();
     const auto path = ChosenLibraryLookup::chosenPath(*defaults_);
     showLibraryProblem(path ? ChosenLibraryLookup::problemWithLibrary(*path) : std::nullopt);
     if (auto error = defaults_->lastError()) showStatus(*error);
@@ -48,7 +85,23 @@ void MainWindow::showSettings() {
 void MainWindow::showLibraryProblem(const std::optional<std::string>& problem) {
     ui_->libraryProblemLabel->setText(problem ? QString::fromStdString(*problem) : QString());
     ui_->libraryProblemLabel->setVisible(problem.has_value());
+    // With nothing to read a run could only end in an alert.
+    ui_->startButton->setEnabled(ChosenLibraryLookup::chosenPath(*defaults_) && !problem);
 }
+
+void MainWindow::setRunning(bool running) {
+    for (QWidget* choice : runChoices()) choice->setEnabled(!running);
+    ui_->chooseAction->setEnabled(!running);
+    ui_->cancelButton->setVisible(running);
+    ui_->cancelButton->setEnabled(running);
+    if (running) ui_->cancelButton->setFocus(Qt::OtherFocusReason);
+}
+
+QList<QWidget*> MainWindow::runChoices() const {
+    return {ui_->chooseButton, ui_->saveChooseButton, ui_->headingCheckBox, ui_->formatComboBox};
+}
+
+QString MainWindow::startFolder() { return QDir::homePath(); }
 
 void MainWindow::showStatus(const std::string& status) {
     ui_->statusLabel->setText(QString::fromStdString(status));
@@ -73,21 +126,52 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::chooseLibrary() {
     const auto current = ChosenLibraryLookup::chosenPath(*defaults_);
-    QFileDialog dialog(this, QStringLiteral("Choose Notes Library"),
-                       current ? QFileInfo(QString::fromStdString(*current)).path() : QString());
+    LibraryDialog dialog(
+        this, QStringLiteral("Choose Notes Library"),
+        current ? QFileInfo(QString::fromStdString(*current)).path() : startFolder());
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(
         {QStringLiteral("Notes libraries (*.json *.sqlite)"), QStringLiteral("All files (*)")});
     dialog.setAccessibleName(QStringLiteral("Choose Notes Library"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    if (dialog.exec() != QDialog::Accepted || dialog.chosen().isEmpty()) return;
 
-    const std::string path = dialog.selectedFiles().constFirst().toStdString();
+    const std::string path = dialog.chosen().toStdString();
     defaults_->setString(UserDefaultsStore::kNotesLibraryPathKey, path);
     showLibrary();
     showLibraryProblem(ChosenLibraryLookup::problemWithLibrary(path));
     showStatus({});
     reportStoreError();
+}
+
+void MainWindow::chooseSaveFolder() {
+    const auto current = export_folder::chosenFolder(*defaults_);
+    QFileDialog dialog(this, QStringLiteral("Choose Where to Save the Notes"),
+                       current ? QString::fromStdString(*current) : startFolder());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setAccessibleName(QStringLiteral("Choose Where to Save the Notes"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+
+    const std::string path = dialog.selectedFiles().constFirst().toStdString();
+    if (const auto problem = export_folder::problemWithChosenFolder(path)) {
+        showStatus(*problem);  // the folder in use stays
+        return;
+    }
+    defaults_->setString(export_folder::kExportFolderPathKey, path);
+    showSaveFolder();
+    showStatus({});
+    reportStoreError();
+}
+
+void MainWindow::showSaveFolder() {
+    const auto path = export_folder::chosenFolder(*defaults_);
+    const QString text =
+        path ? QString::fromStdString(*path) : QStringLiteral("A new temporary folder");
+    ui_->saveFolderLabel->setText(text);
+    ui_->saveFolderLabel->setToolTip(path ? text : QString());
+    ui_->saveFolderLabel->setAccessibleDescription(text);
 }
 
 void MainWindow::showLibrary() {

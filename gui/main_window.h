@@ -1,6 +1,8 @@
 #pragma once
 // The main window, loaded from main_window.ui: the Notes library in use with its Choose button,
-// the heading preference, the progress bar and the start button of a run, and a status line.
+// the folder the notes are saved to with its own, the preferences, the progress bar, the start
+// button of a run (a Cancel button in its place during one), and a status line. The start
+// button is enabled only while the library in use can be read.
 // It owns the user's choices (both kept in the user defaults the command reads too); the run
 // itself belongs to AppDelegate, which reaches the bar and the button through their ports.
 
@@ -33,10 +35,22 @@ public:
     void showLibraryProblem(const std::optional<std::string>& problem);
     // The status line below the start button; empty removes it.
     void showStatus(const std::string& status);
+    // During a run every choice (runChoices()) is disabled and Cancel stands in for the start
+    // button; after it they come back.
+    void setRunning(bool running);
+    // The controls that change what a run does: disabled while one goes on. A new choice in the
+    // window belongs in this list.
+    QList<QWidget*> runChoices() const;
+
+    // The folder dialog of "Save to:" and the library dialog both start here when nothing was
+    // chosen before.
+    static QString startFolder();
 
 Q_SIGNALS:
     // The start button was pressed, or Return with the button in reach.
     void startRequested();
+    // The Cancel button was pressed during a run.
+    void cancelRequested();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -45,7 +59,9 @@ protected:
 
 private:
     void chooseLibrary();
+    void chooseSaveFolder();
     void showLibrary();
+    void showSaveFolder();
     // Reports a setting that could not be stored.
     void reportStoreError();
 

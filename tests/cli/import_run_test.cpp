@@ -565,7 +565,7 @@ TEST_F(ImportCommandTest, UsageErrorsHelpAndVersionStartNoRun) {
               (std::vector<std::string>{"quillmere-notes-import: --library needs a path",
                                         "usage: quillmere-notes-import [--library PATH] "
                                         "[--output DIR] [--format html|markdown] "
-                                        "[--heading | --no-heading] [--skip-deleted] "
+                                        "[--heading | --no-heading] "
                                         "[--no-open] [--quiet] [--verbose] "
                                         "[--password-file FILE] [--ask-password]"}));
 

@@ -65,6 +65,7 @@ public:
     std::vector<SeenAlert> alerts;
     std::optional<fs::path> nextFile;
     int fileDialogs = 0;
+    std::vector<std::string> dialogFolders;  // where each file dialog started
 
 private:
     void answer() {
@@ -78,6 +79,7 @@ private:
             if (QApplication::activeModalWidget() == box) box->reject();
         } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
             ++fileDialogs;
+            dialogFolders.push_back(dialog->directory().absolutePath().toStdString());
             if (nextFile) {
                 dialog->selectFile(QString::fromStdString(nextFile->string()));
                 static_cast<QDialog*>(dialog)->accept();  // as its Open button does
@@ -172,6 +174,11 @@ TEST_F(WindowTest, ARunShowsProgressReportsWhatItWroteAndHandsTheFolderOver) {
     EXPECT_TRUE(ui().startButton->isHidden());
     EXPECT_FALSE(ui().progressBar->isHidden());
     EXPECT_EQ(ui().progressBar->maximum(), 3);
+    // No choice can change under the run; Cancel stands where the start button was.
+    for (QWidget* choice : app_->window().runChoices()) {
+        EXPECT_FALSE(choice->isEnabled()) << choice->objectName().toStdString();
+    }
+    EXPECT_TRUE(ui().cancelButton->isVisibleTo(&app_->window()));
 
     ASSERT_TRUE(
         waitUntil([&] { return !ui().statusLabel->text().isEmpty(); }, std::chrono::seconds(60)));
@@ -181,14 +188,21 @@ TEST_F(WindowTest, ARunShowsProgressReportsWhatItWroteAndHandsTheFolderOver) {
     EXPECT_TRUE(ui().progressBar->isHidden());
     EXPECT_FALSE(ui().startButton->isHidden());
     EXPECT_FALSE(app_->runInProgress());
+    for (QWidget* choice : app_->window().runChoices()) {
+        EXPECT_TRUE(choice->isEnabled()) << choice->objectName().toStdString();
+    }
+    EXPECT_FALSE(ui().cancelButton->isVisibleTo(&app_->window()));
 
     ASSERT_TRUE(waitUntil([&] { return fs::exists(handedOver); }, std::chrono::seconds(20)));
     const std::string folderLine = readFile(handedOver);
     const fs::path folder = folderLine.substr(0, folderLine.size() - 1);
     EXPECT_EQ(folder.filename(), "Imported from Notes");
     EXPECT_TRUE(folder.string().starts_with(tmp().string())) << folder;
+    EXPECT_EQ(ui().saveFolderLabel->text().toStdString(), "A new temporary folder");
     EXPECT_EQ(ui().statusLabel->text().toStdString(),
-              "2 notes written, 1 skipped, in " + folder.string() + ". Handed to Quillmere.");
+              "Import finished: 2 notes written, 1 skipped (empty), 0 locked, 0 not readable, 0 "
+              "not written; 0 attachments copied, 0 missing. Folder: " +
+                  folder.string() + ". Handed to Quillmere.");
     // The notes themselves are the command's and the app's to check; the default heading holds.
     EXPECT_EQ(readFile(folder / "Recipes/000_Pancakes.html"), "<h1>Pancakes</h1>\n<p>Flour</p>\n");
 }
@@ -265,8 +279,10 @@ TEST_F(WindowTest, ALockedNoteAsksForItsPasswordInADialog) {
 }
 
 // Which fault leads to which alert is the delegate's, every reason beside the library comes
-// from its reader, and the alerts' whole texts are the command's to print: here each alert ends
-// the run and leaves the start button, and the choices outlive the window and reach the command.
+// from its reader, and the alerts' whole texts are the command's to print: here the start button
+// waits for a library that reads, an alert ends the run and leaves the start button, the library
+// dialog starts at home and takes a copied Notes folder, and the choices outlive the window and
+// reach the command.
 TEST_F(WindowTest, AlertsEndTheRunAndChoicesOutliveTheWindowAndReachTheCommand) {
     const fs::path good = root() / "notes" / "Notes.json", broken = root() / "broken.json";
     writeFile(good, library(R"([{"id": "a", "folders": [{"id": "f", "name": "Recipes", "notes": [
@@ -277,6 +293,7 @@ TEST_F(WindowTest, AlertsEndTheRunAndChoicesOutliveTheWindowAndReachTheCommand) 
 
     launch();
     EXPECT_EQ(ui().libraryLabel->text().toStdString(), "None chosen");
+    EXPECT_FALSE(ui().startButton->isEnabled());
     ModalAnswerer answerer;
     const auto startForAnAlert = [&](const std::string& expected) {
         ui().startButton->click();  // the alert is answered while the button's action runs
@@ -291,24 +308,39 @@ TEST_F(WindowTest, AlertsEndTheRunAndChoicesOutliveTheWindowAndReachTheCommand) 
         EXPECT_TRUE(ui().progressBar->isHidden());
         EXPECT_TRUE(ui().statusLabel->text().isEmpty());
     };
-    startForAnAlert("Could not find your notes|No Notes library chosen. Choose the");
     EXPECT_FALSE(ui().libraryProblemLabel->isVisible());
     EXPECT_EQ(ui().libraryProblemLabel->text().toStdString(), "");
     // A cancelled dialog changes nothing; a library that cannot be read says why beside it, also
-    // after a restart.
+    // after a restart, and cannot be started.
     ui().chooseButton->click();
     EXPECT_EQ(ui().libraryLabel->text().toStdString(), "None chosen");
     answerer.nextFile = broken;
     ui().chooseButton->click();
     EXPECT_EQ(ui().libraryProblemLabel->text().toStdString(), problem);
+    EXPECT_FALSE(ui().startButton->isEnabled());
     launch();
     EXPECT_TRUE(ui().libraryProblemLabel->isVisible());
     EXPECT_EQ(ui().libraryProblemLabel->text().toStdString(), problem);
-    startForAnAlert("Could not access Notes|" + problem + ". Choose the");
-    EXPECT_EQ(ui().libraryProblemLabel->text().toStdString(), problem);
+    EXPECT_FALSE(ui().startButton->isEnabled());
+    // A folder copied from a Mac is taken as it is, not opened like any folder.
+    const fs::path container = root() / "group.com.apple.notes";
+    writeFile(container / "NoteStore.sqlite", "not yet a database");
+    answerer.nextFile = container;
+    ui().chooseButton->click();
+    EXPECT_EQ(ui().libraryLabel->toolTip().toStdString(), container.string());
+    // One that reads when chosen but not when the run starts ends in an alert.
     answerer.nextFile = good;
     ui().chooseButton->click();
-    EXPECT_EQ(answerer.fileDialogs, 3);
+    EXPECT_TRUE(ui().startButton->isEnabled());
+    const std::string goodLibrary = readFile(good);
+    writeFile(good, "{\"format\":");
+    startForAnAlert("Could not access Notes|" + good.string() +
+                    ": line 1, column 11: not valid JSON: invalid value. Choose the");
+    writeFile(good, goodLibrary);
+    ui().chooseButton->click();
+    EXPECT_EQ(answerer.fileDialogs, 5);
+    EXPECT_EQ(answerer.dialogFolders.at(0), env_.home().string());
+    EXPECT_EQ(answerer.dialogFolders.at(4), good.parent_path().string());
     EXPECT_FALSE(ui().libraryProblemLabel->isVisible());
     EXPECT_EQ(ui().libraryLabel->toolTip().toStdString(), good.string());
     QTest::keyClick(ui().headingCheckBox, Qt::Key_Space);  // off
@@ -332,6 +364,47 @@ TEST_F(WindowTest, AlertsEndTheRunAndChoicesOutliveTheWindowAndReachTheCommand) 
     const std::string note = readFile(folder / "Recipes" / "000_Pancakes.md");
     EXPECT_NE(note.find("Flour"), std::string::npos) << folder << "\n" << result.err;
     EXPECT_EQ(note.find("\n# "), std::string::npos) << note;
+}
+
+// "Save to:" takes a folder, starting at home; a run there can be cancelled with the button that
+// stands in for the start button: it stops after the note it is on, keeps what was written, and
+// the status line says how far it got.
+TEST_F(WindowTest, SaveToTakesAFolderAndCancelStopsTheRunWhereItIs) {
+    constexpr int kNotes = 20000;
+    std::string notes;
+    for (int i = 0; i < kNotes; ++i) {
+        notes += std::string(i ? "," : "") + R"({"name": "N", "body": "<div>N</div>"})";
+    }
+    writeFile(root() / "large.json",
+              library(R"([{"id": "a", "folders": [{"id": "f", "name": "Many", "notes": [)" + notes +
+                      "]}]}]"));
+    chooseInSettings(root() / "large.json");
+    const fs::path out = root() / "out";
+    fs::create_directories(out);
+    launch();
+    ModalAnswerer answerer;
+    answerer.nextFile = out;
+    ui().saveChooseButton->click();
+    EXPECT_EQ(answerer.dialogFolders, std::vector<std::string>{env_.home().string()});
+    EXPECT_EQ(ui().saveFolderLabel->text().toStdString(), out.string());
+
+    ui().startButton->click();
+    ASSERT_TRUE(
+        waitUntil([&] { return ui().progressBar->value() >= 10; }, std::chrono::seconds(60)));
+    ui().cancelButton->click();
+    ASSERT_TRUE(
+        waitUntil([&] { return !ui().statusLabel->text().isEmpty(); }, std::chrono::seconds(60)));
+    const std::string status = ui().statusLabel->text().toStdString();
+    EXPECT_TRUE(status.starts_with("Import cancelled after ")) << status;
+    EXPECT_TRUE(status.ends_with("Folder: " + (out / "Imported from Notes").string())) << status;
+    const std::size_t written = entryNames(out / "Imported from Notes/Many").size();
+    EXPECT_NE(status.find(" of 20000 notes: " + std::to_string(written) + " notes written"),
+              std::string::npos)
+        << status;
+    EXPECT_LT(written, static_cast<std::size_t>(kNotes));
+    EXPECT_FALSE(ui().startButton->isHidden());
+    for (QWidget* choice : app_->window().runChoices()) EXPECT_TRUE(choice->isEnabled());
+    EXPECT_FALSE(ui().cancelButton->isVisibleTo(&app_->window()));
 }
 
 TEST_F(WindowTest, ClosingTheWindowDuringALargeRunQuitsAtOnce) {
