@@ -17,6 +17,7 @@
 // which beginImport hands to the front end.
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -115,6 +116,7 @@ private:
         bool firstParagraphAsHeading = false;
         bool markdown = false;                 // the export format is Markdown
         LockState lock = LockState::unlocked;  // known once the body is read
+        bool readable = true;                  // known once the body is read
     };
     // The note export step in three parts: reading the note (on the walk), building its text up
     // to its links (pure, on any thread), then finishing the text and writing its file, setting
@@ -124,6 +126,10 @@ private:
     void writeNoteFile(const NoteForExport& note, const note_text::LinkedText& linked,
                        std::uint64_t index, const FileURL& folderURL,
                        note_file::ExportDirectories* directories);
+    // A note whose reading or text failed (memory ran out, a backend threw): one log line naming
+    // it and why, counted as not readable; the walk goes on with the next note.
+    static void noteFailed(const Text& name, const std::exception& failure,
+                           note_file::ExportDirectories* directories);
     // The report the walk counts into: the walk's, or one nobody reads for a call outside a walk.
     static RunReport& reportOf(note_file::ExportDirectories* directories);
     // Whether the user cancelled the run: checked before each account, folder and note, so

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <deque>
 #include <future>
+#include <new>
+#include <string>
 
 #include "app/app_delegate.h"
 #include "app/app_services.h"
@@ -19,6 +21,15 @@ namespace {
 
 // How long progress steps may wait to be posted together: short enough for a smooth bar.
 constexpr auto kProgressInterval = std::chrono::milliseconds(15);
+// The note's name for a log line about it; empty when even that cannot be read.
+Text nameForLog(const NotesNote& note) {
+    try {
+        return note.name();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
 // How many notes may be read and built ahead of the one being written.
 constexpr std::size_t kNotesAhead = 16;
 
@@ -127,7 +138,11 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
                 return;
             }
             Pending& oldest = pending.front();
-            writeNoteFile(*oldest.note, oldest.text.get(), oldest.index, url, directories);
+            try {
+                writeNoteFile(*oldest.note, oldest.text.get(), oldest.index, url, directories);
+            } catch (const std::exception& failure) {
+                noteFailed(oldest.note->name, failure, directories);
+            }
             pending.pop_front();
             countStep();
         }
@@ -148,12 +163,24 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
             if (stopsForCancel(directories)) {
                 break;
             }
-            const NoteForExport read = readNoteForExport(note);
-            writeNoteFile(read, linkNoteText(read), index, url, directories);
+            try {
+                const NoteForExport read = readNoteForExport(note);
+                writeNoteFile(read, linkNoteText(read), index, url, directories);
+            } catch (const std::exception& failure) {
+                noteFailed(nameForLog(*note), failure, directories);
+            }
             countStep();
             continue;
         }
-        auto read = std::make_shared<const NoteForExport>(readNoteForExport(note));
+        std::shared_ptr<const NoteForExport> read;
+        try {
+            read = std::make_shared<const NoteForExport>(readNoteForExport(note));
+        } catch (const std::exception& failure) {
+            writeOldest(pending.size());
+            noteFailed(note ? nameForLog(*note) : Text(), failure, directories);
+            countStep();
+            continue;
+        }
         auto build = std::make_shared<std::packaged_task<note_text::LinkedText()>>(
             [read] { return linkNoteText(*read); });
         pending.push_back(Pending{std::move(read), index, build->get_future()});
@@ -167,6 +194,15 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
     if (unpostedSteps > 0) {
         postProgressSteps(unpostedSteps);
     }
+}
+
+void AppDelegate::noteFailed(const Text& name, const std::exception& failure,
+                             note_file::ExportDirectories* directories) {
+    reportOf(directories).countNoteNotReadable();
+    const bool memory = dynamic_cast<const std::bad_alloc*>(&failure) != nullptr;
+    appServices().log->log(
+        "Note: " + log_format::describe(name) + " could not be exported: " +
+        (memory ? std::string("there is not enough memory for it") : std::string(failure.what())));
 }
 
 bool AppDelegate::stopsForCancel(note_file::ExportDirectories* directories) {

@@ -15,4 +15,11 @@ Text escapedText(TextView text);
 // attribute value.
 Text escapedAttribute(TextView text);
 
+// An attachment's name as the relative reference of an image's `src`: only its last path
+// component ("/" and "\\" both end one), "Attachment" when that is empty, "." or "..", and every
+// byte of its UTF-8 but letters, digits, "-", ".", "_" and "~" percent-encoded, so that no name
+// reaches outside the note's folder or reads as a scheme.
+//   imageSource(u"../../etc/pass wd")  // u"pass%20wd"
+Text imageSource(TextView name);
+
 }  // namespace quillmere::html_escaping

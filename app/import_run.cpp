@@ -2,6 +2,8 @@
 // the hand-over of the export folder to Quillmere at the end.
 
 #include <array>
+#include <filesystem>
+#include <system_error>
 
 #include "app/app_delegate.h"
 #include "app/app_services.h"
@@ -84,15 +86,24 @@ std::shared_ptr<RunReport> AppDelegate::beginImport(const void* /*sender*/) {
                 .asDirectory(true);
     }
 
+    // A run that ends before its walk leaves no empty unique folder behind.
+    const auto discardTemporaryDirectory = [&exportFolder, &chosenFolder] {
+        if (chosenFolder || !exportFolder) return;
+        std::error_code ignored;
+        std::filesystem::remove(std::filesystem::path(exportFolder->path()).parent_path(),
+                                ignored);  // only while empty
+    };
     NotesLookup& lookup = *services.notesLookup;
     const std::shared_ptr<NotesApplication> notes =
         lookup.applicationWithBundleIdentifier(kNotesBundleIdentifier);
     if (!notes) {
+        discardTemporaryDirectory();
         showAlert("Could not find your notes",
                   withAdvice(lookup.lastProblem().value_or("Nothing was found to read.")));
         return nullptr;
     }
     if (notes->accounts().count() == 0) {
+        discardTemporaryDirectory();
         showAlert("Could not access Notes",
                   withAdvice(lookup.lastProblem().value_or(
                       "The importer could not access any of your notes.")));

@@ -57,6 +57,7 @@ AppDelegate::NoteForExport AppDelegate::readNoteForExport(
     read.name = note->name();
     read.body = note->body();
     read.lock = note->lockState();
+    read.readable = note->readable();
     for (const std::shared_ptr<NotesAttachment>& attachment : note->attachments()) {
         read.attachmentNames.push_back(attachment ? attachment->name() : Text());
     }
@@ -80,6 +81,10 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const note_text::Link
     RunReport& report = reportOf(directories);
     if (!note.note) {
         report.countNoteNotReadable();  // listed, but gone when read
+        return;
+    }
+    if (!note.readable) {
+        report.countNoteNotReadable();  // the source has said why
         return;
     }
     const Text text = note_text::finishedText(linked, note.attachmentNames);

@@ -275,7 +275,7 @@ Text referringToAttachments(Text text, const std::vector<Text>& names) {
             continue;  // the character stays, for the next attachment
         }
         ++pending.back().second;
-        pending.emplace_back(u"<img src=\"" + html_escaping::escapedAttribute(name) + u"\">", 0);
+        pending.emplace_back(u"<img src=\"" + html_escaping::imageSource(name) + u"\">", 0);
     }
     for (auto it = pending.rbegin(); it != pending.rend(); ++it) {
         result.append(it->first, it->second, Text::npos);

@@ -1,6 +1,8 @@
 // The Notes database's note and table decoders on any bytes (gzipped here, as the database
 // stores them): a body or one fault, never a crash, and one U+FFFC for each named attachment.
-// The first byte chooses the decoder: odd for a table, even for a note.
+// The first byte chooses the decoder: odd for a table, even for a note. The seeds include small
+// inputs that expand without a budget (a link over many paragraphs, many references to one
+// table, a table of shared cells, a table whose direction names itself).
 
 #include <cstdint>
 #include <cstdlib>
@@ -47,6 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const auto body = note_store::readNoteBody(stored, resolve);
     if (body.fault && !body.html.empty()) std::abort();
+    // No input expands beyond its note's budget: the text is at most the input.
+    if (body.html.size() > note_store::kBaseHtmlUnits + note_store::kHtmlUnitsPerTextUnit * size) {
+        std::abort();
+    }
     std::size_t marks = 0;
     for (char16_t unit : body.html) marks += unit == u'\uFFFC';
     if (marks != body.attachmentNames.size()) std::abort();

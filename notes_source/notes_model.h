@@ -54,6 +54,9 @@ public:
     // Known once the body has been read.
     virtual LockState lockState() const { return LockState::unlocked; }
     bool locked() const { return lockState() == LockState::locked; }
+    // False when the note's content could not be read (damaged, over its budget): its body
+    // reads empty and the backend has logged why. Known once the body has been read.
+    virtual bool readable() const { return true; }
 };
 
 // An account or a folder: what a folder's `container` resolves to.

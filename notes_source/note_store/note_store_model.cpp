@@ -30,6 +30,7 @@ public:
     std::string id() const override { return store_->objectId("ICNote", pk_); }
     bool passwordProtected() const override { return store_->note(pk_).passwordProtected; }
     LockState lockState() const override { return store_->lockState(pk_); }
+    bool readable() const override { return !store_->body(pk_).fault; }
 
 private:
     class NamedAttachment : public NotesAttachment {

@@ -186,6 +186,31 @@ TEST_F(FolderTreeTest, FolderAndAccountNamesStayOneComponentInsideTheirParent) {
 
 using namespace export_names;
 
+// A note whose reading fails, memory included, is one log line and counts as not readable; the
+// walk goes on with the next note, whether the note was read ahead or on its own.
+TEST_F(FolderTreeTest, ANoteThatFailsToReadIsOneLogLineAndTheWalkGoesOn) {
+    class FailingNote : public in_memory::Note {
+    public:
+        FailingNote(Text title, bool ahead) : Note(std::move(title), u"x"), ahead_(ahead) {}
+        Text body() const override { throw std::bad_alloc(); }
+        bool readsWithoutEffects() const override { return ahead_; }
+
+    private:
+        bool ahead_;
+    };
+    runImport(makeApplication({makeAccount(
+        u"acc", u"iCloud",
+        {folder(u"a", u"A",
+                {makeNote(u"first", u"x"), std::make_shared<FailingNote>(u"ahead", true),
+                 std::make_shared<FailingNote>(u"alone", false), makeNote(u"last", u"x")})})}));
+    EXPECT_TRUE(fs::is_regular_file(exportFolder() / "A/000_first.html"));
+    EXPECT_TRUE(fs::is_regular_file(exportFolder() / "A/003_last.html"));
+    EXPECT_EQ(log->lines,
+              (std::vector<std::string>{
+                  "Note: ahead could not be exported: there is not enough memory for it",
+                  "Note: alone could not be exported: there is not enough memory for it"}));
+}
+
 TEST(ExportNames, CutsAtCharacterBoundariesAroundTheLimit) {
     const Text lone(1, char16_t(0xDC00));
     struct Row {

@@ -44,9 +44,9 @@ TEST_F(AppDelegateTest, AnAlertEndsTheRunBeforeAnythingChangesOnScreen) {
         if (row.blockTemporaryDirectory) {
             EXPECT_TRUE(lookup->requestedIdentifiers.empty());
         } else {
-            // The unique directory was made before Notes was asked, and stays, empty.
+            // The unique directory was made before Notes was asked, and goes with the run.
             EXPECT_EQ(lookup->requestedIdentifiers, std::vector<std::string>{"com.apple.notes"});
-            EXPECT_TRUE(fs::is_empty(exportFolder().parent_path()));
+            EXPECT_TRUE(fs::is_empty(temporaryContainer()));
         }
     }
 }

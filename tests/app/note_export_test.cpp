@@ -97,10 +97,12 @@ TEST_F(NoteExportTest, BuildsEachNotesFileFromItsTitleAndBody) {
          "x<img src=\"p.png\">y\xEF\xBF\xBC", false, Names{u"", u"p.png"}},
         {"attachments_beyond_the_characters", u"", u"\uFFFC", "html", "<img src=\"a.png\">", false,
          Names{u"a.png", u"b.png"}},
-        {"attachment_name_escaped", u"", u"\uFFFC", "html", "<img src=\"x&quot;&lt;y&gt;&amp;z\">",
-         false, Names{u"x\"<y>&z"}},
-        {"attachment_name_brings_a_character", u"", u"\uFFFCz\uFFFC", "html",
-         "<img src=\"a<img src=\"b\">\">z\xEF\xBF\xBC", false, Names{u"a\uFFFC", u"b"}},
+        // A name is one path component, percent-encoded: nothing in it reads as markup, and an
+        // attachment character in it is no place for the next attachment.
+        {"attachment_name_encoded", u"", u"\uFFFC", "html", "<img src=\"x%22%3Cy%3E%26z\">", false,
+         Names{u"x\"<y>&z"}},
+        {"attachment_name_with_a_character", u"", u"\uFFFCz\uFFFC", "html",
+         "<img src=\"a%EF%BF%BC\">z<img src=\"b\">", false, Names{u"a\uFFFC", u"b"}},
         {"characters_without_attachments", u"", u"a\uFFFC", "plain-text", "a\xEF\xBF\xBC"},
     };
     for (const Row& row : rows) {

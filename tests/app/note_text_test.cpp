@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/app_delegate.h"
+#include "app/html_escaping.h"
 #include "platform/text/regular_expression.h"
 
 namespace quillmere {
@@ -156,6 +157,31 @@ TEST(NoteTextLines, AParagraphOfOneHeadingBecomesThatHeading) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(text::toUtf8(note_text::unwrappingHeadingParagraphs(row.text)),
                   text::toUtf8(row.expected ? row.expected : row.text));
+    }
+}
+
+// An attachment's name becomes one path component inside the note's folder, percent-encoded.
+TEST(HtmlEscaping, ImageSourcesStayOneComponentAndArePercentEncoded) {
+    struct Row {
+        const char* name;
+        Text attachment;
+        Text source;
+    };
+    const std::vector<Row> rows = {
+        {"plain", u"bitcoin.pdf", u"bitcoin.pdf"},
+        {"absolute", u"/etc/passwd", u"passwd"},
+        {"parent", u"../../x", u"x"},
+        {"file_url", u"file:///x", u"x"},
+        {"backslash", u"..\\..\\win.ini", u"win.ini"},
+        {"dot_dot_alone", u"a/..", u"Attachment"},
+        {"ends_in_slash", u"dir/", u"Attachment"},
+        {"scheme_like", u"javascript:alert(1)", u"javascript%3Aalert%281%29"},
+        {"quote_space_and_umlaut", u"\"\u00DC b\".png", u"%22%C3%9C%20b%22.png"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(text::toUtf8(html_escaping::imageSource(row.attachment)),
+                  text::toUtf8(row.source));
     }
 }
 

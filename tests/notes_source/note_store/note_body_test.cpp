@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
@@ -174,6 +175,219 @@ TEST(NoteBody, ClampsColourChannels) {
     colour->set_blue(0.5f);
     const auto body = readNoteBody(gzip(stored.SerializeAsString()), nullptr);
     EXPECT_EQ(text::toUtf8(body.html), "<div><font color=\"#FF0080\">x</font></div>\n");
+}
+
+}  // namespace
+}  // namespace quillmere::note_store
+
+namespace quillmere::note_store {
+namespace {
+
+using note_store_proto::MergeableDocument;
+using note_store_proto::NoteText;
+using note_store_proto::ObjectId;
+
+// A note of one paragraph per line of `text`, one run over all of it set up by `style`.
+std::string storedNote(const std::string& text,
+                       const std::function<void(note_store_proto::AttributeRun&)>& style = {}) {
+    note_store_proto::StoredNote stored;
+    NoteText* note = stored.mutable_version()->mutable_text();
+    note->set_text(text);
+    auto* run = note->add_run();
+    run->set_length(static_cast<std::uint32_t>(text::fromUtf8(text).size()));
+    if (style) style(*run);
+    return gzip(stored.SerializeAsString());
+}
+
+// Stored links open only what a detected link may; a quotation mark stays inside the attribute.
+TEST(NoteBody, StoredLinksKeepTheirAnchorOnlyForSafeSchemes) {
+    struct Row {
+        const char* name;
+        std::string link;
+        std::string html;
+    };
+    const std::vector<Row> rows = {
+        {"https_with_quote", "https://a.example/?q=\"x\"",
+         "<div><a href=\"https://a.example/?q=&quot;x&quot;\">go</a></div>\n"},
+        {"mailto", "mailto:ann@example.com",
+         "<div><a href=\"mailto:ann@example.com\">go</a></div>\n"},
+        {"javascript", "javascript:alert(1)", "<div>go</div>\n"},
+        {"javascript_upper_case", "JavaScript:alert(1)", "<div>go</div>\n"},
+        {"data", "data:text/html,<b>x</b>", "<div>go</div>\n"},
+        {"vbscript", "vbscript:msgbox", "<div>go</div>\n"},
+        {"leading_space", " javascript:alert(1)", "<div>go</div>\n"},
+        {"file", "file:///etc/passwd", "<div>go</div>\n"},
+        {"no_scheme", "../../x", "<div>go</div>\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto body =
+            readNoteBody(storedNote("go", [&](auto& run) { run.set_link(row.link); }), nullptr);
+        EXPECT_EQ(text::toUtf8(body.html), row.html);
+    }
+}
+
+// A numbered item after a bulleted one at the same depth starts a list of its own kind.
+TEST(NoteBody, ANumberedItemAfterABulletedOneClosesTheBulletedList) {
+    note_store_proto::StoredNote stored;
+    NoteText* note = stored.mutable_version()->mutable_text();
+    note->set_text("a\nb\n");
+    for (int kind : {100, 102}) {
+        auto* run = note->add_run();
+        run->set_length(2);
+        run->mutable_paragraph_style()->set_style(kind);
+    }
+    const auto html = text::toUtf8(readNoteBody(gzip(stored.SerializeAsString()), nullptr).html);
+    EXPECT_NE(html.find("</ul>\n<ol>"), std::string::npos) << html;
+    EXPECT_EQ(html.find("<ul>"), html.rfind("<ul>")) << html;
+}
+
+TEST(NoteBody, GunzipRefusesDataThatExpandsBeyondItsLimit) {
+    struct Row {
+        const char* name;
+        std::size_t limit;
+        bool read;
+    };
+    const std::string data = gzip(std::string(100000, 'a'));
+    const std::vector<Row> rows = {
+        {"below", 99999, false}, {"at", 100000, true}, {"above", 100001, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string fault;
+        const auto bytes = gunzip(data, fault, row.limit);
+        EXPECT_EQ(bytes.has_value(), row.read);
+        EXPECT_EQ(fault, row.read ? "" : "the note data expands beyond the size limit");
+    }
+}
+
+// Small notes that would expand without end are refused whole, with the limit they passed.
+TEST(NoteBody, HostileNotesStopAtTheirBudget) {
+    struct Row {
+        const char* name;
+        std::string data;
+        AttachmentResolver resolve;
+        bool overBudget;
+    };
+    std::string paragraphs;
+    for (int i = 0; i < 400; ++i) paragraphs += "x\n";
+    const std::string longLink = "https://example.com/" + std::string(50000, 'a');
+    std::string marks;
+    for (int i = 0; i < 100000; ++i) marks += "\xEF\xBF\xBC";  // U+FFFC
+    const auto table = [](const std::string&, const std::string&) {
+        return AttachmentView{AttachmentView::Kind::html, std::string(1000, 't'), ""};
+    };
+    const auto toTable = [](auto& run) {
+        run.mutable_attachment()->set_identifier("T");
+        run.mutable_attachment()->set_type_uti("com.apple.notes.table");
+    };
+    const std::vector<Row> rows = {
+        {"link_over_many_paragraphs",
+         storedNote(paragraphs, [&](auto& run) { run.set_link(longLink); }), nullptr, true},
+        {"many_references_to_one_table", storedNote(marks, toTable), table, true},
+        {"a_few_references_to_one_table", storedNote(marks.substr(0, 300), toTable), table, false},
+        {"many_short_paragraphs", storedNote(paragraphs), nullptr, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto body = readNoteBody(row.data, row.resolve);
+        EXPECT_EQ(body.fault.has_value() && body.fault->starts_with("the note is over its budget"),
+                  row.overBudget)
+            << body.fault.value_or("");
+        EXPECT_EQ(body.html.empty(), row.overBudget);
+    }
+}
+
+// A table built by hand: `size` rows and as many columns, every cell sharing one text of
+// `cellText`, and a direction object with `fanOut` entries that all name the object itself.
+std::string storedTable(int size, const std::string& cellText, int fanOut) {
+    note_store_proto::StoredMergeable stored;
+    MergeableDocument* document = stored.mutable_version()->mutable_document();
+    for (const char* key :
+         {"crRows", "crColumns", "cellColumns", "crTableColumnDirection", "UUIDIndex"}) {
+        document->add_key_item(key);
+    }
+    const auto reference = [](ObjectId* id, int index) { id->set_object_index(index); };
+    // 0 root, 1 rows, 2 columns, 3 cell columns, 4 direction, 5 the shared row dictionary,
+    // 6 the shared cell, then one UUID object per row and per column.
+    for (int i = 0; i < 7; ++i) document->add_object();
+    auto* root = document->mutable_object(0)->mutable_custom();
+    for (int key = 0; key < 4; ++key) {
+        auto* entry = root->add_entry();
+        entry->set_key(key);
+        reference(entry->mutable_value(), key + 1);
+    }
+    auto* direction = document->mutable_object(4)->mutable_custom();
+    for (int i = 0; i < fanOut; ++i) {
+        auto* entry = direction->add_entry();
+        entry->set_key(3);
+        reference(entry->mutable_value(), 4);
+    }
+    document->mutable_object(6)->mutable_text()->set_text(cellText);
+    auto uuidObject = [&](const std::string& uuid) {
+        const int index = document->object_size();
+        auto* entry = document->add_object()->mutable_custom()->add_entry();
+        entry->set_key(4);
+        entry->mutable_value()->set_unsigned_integer(
+            static_cast<std::uint64_t>(document->uuid_item_size()));
+        document->add_uuid_item(uuid);
+        return index;
+    };
+    for (int axis = 1; axis <= 2; ++axis) {
+        auto* set = document->mutable_object(axis)->mutable_ordered_set();
+        for (int i = 0; i < size; ++i) {
+            const std::string uuid = (axis == 1 ? "r" : "c") + std::to_string(i);
+            const int object = uuidObject(uuid);
+            auto* element = set->mutable_elements()->add_element();
+            reference(element->mutable_key(), object);
+            auto* content = set->mutable_ordering()->mutable_contents()->add_element();
+            reference(content->mutable_key(), object);
+            reference(content->mutable_value(), object);
+            set->mutable_ordering()->mutable_array()->add_attachment()->set_uuid(uuid);
+            if (axis == 1) {
+                auto* cell = document->mutable_object(5)->mutable_dictionary()->add_element();
+                reference(cell->mutable_key(), object);
+                reference(cell->mutable_value(), 6);
+            } else {
+                auto* column = document->mutable_object(3)->mutable_dictionary()->add_element();
+                reference(column->mutable_key(), object);
+                reference(column->mutable_value(), 5);
+            }
+        }
+    }
+    return gzip(stored.SerializeAsString());
+}
+
+TEST(NoteTable, HostileTablesStopAtTheirBudget) {
+    struct Row {
+        const char* name;
+        std::string data;
+        std::optional<std::string> faultStart;
+    };
+    const std::vector<Row> rows = {
+        {"small_table", storedTable(3, "cell", 0), std::nullopt},
+        {"direction_naming_itself", storedTable(1, "cell", 6), std::nullopt},
+        {"shared_cells", storedTable(362, std::string(200, 'x'), 0),
+         "the table is over its budget (its HTML"},
+        {"too_many_cells", storedTable(363, "cell", 0), "the table has too many cells"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string fault;
+        const auto html = readTable(row.data, fault);
+        EXPECT_EQ(html.has_value(), !row.faultStart);
+        if (row.faultStart) {
+            EXPECT_TRUE(fault.starts_with(*row.faultStart)) << fault;
+        }
+    }
+    std::string fault;
+    const auto html = readTable(storedTable(2, "a&b", 0), fault);
+    ASSERT_TRUE(html) << fault;
+    std::size_t cells = 0;
+    for (auto at = html->find("<td"); at != std::string::npos; at = html->find("<td", at + 1)) {
+        ++cells;
+    }
+    EXPECT_EQ(cells, 4u);
+    EXPECT_NE(html->find("<div>a&amp;b</div>"), std::string::npos) << *html;
 }
 
 }  // namespace

@@ -405,5 +405,136 @@ TEST(NoteStoreDatabase, FindsColumnsWhateverTheirSuffixAndReadsAroundADamagedNot
                       }));
 }
 
+// No note is lost to the folder tree: one with no folder, a missing one, a folder that is its own
+// parent or in a cycle of parents is listed under its account in "Unfiled notes", which stands
+// before "Recently Deleted", still last; smart folders are no folders of the export.
+TEST(NoteStoreDatabase, NotesNoFolderShowsAreListedUnfiledUnderTheirAccount) {
+    REQUIRE_NOTE_STORE_FIXTURES();
+    test::PrivateEnvironment env;
+    const auto path = env.root() / "NoteStore.sqlite";
+    fs::copy_file(kFixtures / "NoteStore-macOS-12-Monterey.sqlite", path);
+    runSql(path,
+           "PRAGMA journal_mode=DELETE; "
+           "UPDATE ZICCLOUDSYNCINGOBJECT SET ZFOLDER = NULL WHERE Z_PK = 5; "
+           "UPDATE ZICCLOUDSYNCINGOBJECT SET ZFOLDER = 999 WHERE Z_PK = 10; "
+           "UPDATE ZICCLOUDSYNCINGOBJECT SET ZPARENT = 12 WHERE Z_PK = 12; "
+           "UPDATE ZICCLOUDSYNCINGOBJECT SET ZPARENT = 17 WHERE Z_PK = 14; "
+           "INSERT INTO ZICCLOUDSYNCINGOBJECT (Z_PK, Z_ENT, Z_OPT, ZTITLE2, ZOWNER, ZFOLDERTYPE) "
+           "VALUES (50, 14, 1, 'Smart', 3, 3);");
+    std::vector<std::string> faults;
+    auto open =
+        openNoteStore(path.string(), [&](const std::string& line) { faults.push_back(line); });
+    ASSERT_TRUE(open.application) << *open.error;
+    auto account = open.application->accounts().firstObject();
+    std::vector<std::string> folders;
+    std::map<std::string, std::vector<std::string>> notesOf;
+    for (auto folder : account->folders()) {
+        folders.push_back(text::toUtf8(folder->name()));
+        EXPECT_EQ(folder->container().get()->id(), account->id());
+        for (auto note : folder->notes())
+            notesOf[folders.back()].push_back(text::toUtf8(note->name()));
+    }
+    EXPECT_EQ(folders, (std::vector<std::string>{"Notes", "Unfiled notes", "Recently Deleted"}));
+    EXPECT_EQ(notesOf["Unfiled notes"],
+              (std::vector<std::string>{"This note is deeply buried", "This note is in a subfolder",
+                                        "This note is in a folder",
+                                        "This note has special formatting", "This is a note"}));
+    EXPECT_EQ(open.application->notes().count(), 7u);
+    EXPECT_EQ(faults, std::vector<std::string>{});
+}
+
+// The name of a file attachment is its file's, before any title the user gave it.
+TEST(NoteStoreDatabase, NamesAFileAttachmentByItsFileBeforeItsTitles) {
+    REQUIRE_NOTE_STORE_FIXTURES();
+    test::PrivateEnvironment env;
+    struct Row {
+        const char* name;
+        const char* sql;
+        std::string attachment;
+    };
+    const std::vector<Row> rows = {
+        {"file_name_first", "UPDATE ZICCLOUDSYNCINGOBJECT SET ZUSERTITLE = 'mine' WHERE Z_PK = 19;",
+         "bitcoin.pdf"},
+        {"user_title_without_file_name",
+         "UPDATE ZICCLOUDSYNCINGOBJECT SET ZUSERTITLE = 'mine' WHERE Z_PK = 19; "
+         "UPDATE ZICCLOUDSYNCINGOBJECT SET ZFILENAME = NULL WHERE Z_ENT = 10;",
+         "mine"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto path = env.root() / (std::string(row.name) + ".sqlite");
+        fs::copy_file(kFixtures / "NoteStore-macOS-14-Sonoma.sqlite", path);
+        runSql(path, std::string("PRAGMA journal_mode=DELETE; ") + row.sql);
+        auto open = openNoteStore(path.string(), nullptr);
+        ASSERT_TRUE(open.application) << *open.error;
+        std::vector<std::string> names;
+        for (auto note : open.application->notes()) {
+            for (auto attachment : note->attachments()) {
+                names.push_back(text::toUtf8(attachment->name()));
+            }
+        }
+        EXPECT_EQ(names, std::vector<std::string>{row.attachment});
+    }
+}
+
+// A -wal file of another database spoils the whole database: it is left out and named.
+TEST(NoteStoreDatabase, ReadsWithoutAWalFileThatSpoilsTheDatabaseAndNamesIt) {
+    REQUIRE_NOTE_STORE_FIXTURES();
+    test::PrivateEnvironment env;
+    const auto other = env.root() / "other";
+    const auto folder = env.root() / "notes";
+    fs::create_directories(other);
+    fs::create_directories(folder);
+    fs::copy_file(kFixtures / "NoteStore-macOS-15-Seqoia.sqlite", other / "NoteStore.sqlite");
+    runSql(other / "NoteStore.sqlite",
+           "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; "
+           "CREATE TABLE filler (x BLOB); INSERT INTO filler VALUES (zeroblob(200000)); "
+           "DROP TABLE ZICNOTEDATA; VACUUM;",
+           [&] { fs::copy_file(other / "NoteStore.sqlite-wal", folder / "NoteStore.sqlite-wal"); });
+    fs::copy_file(kFixtures / "NoteStore-macOS-12-Monterey.sqlite", folder / "NoteStore.sqlite");
+    std::vector<std::string> faults;
+    NotesLibraryLookup lookup(folder.string(),
+                              [&](const std::string& line) { faults.push_back(line); });
+    auto notes = lookup.applicationWithBundleIdentifier("com.apple.notes");
+    ASSERT_NE(notes, nullptr);
+    EXPECT_EQ(lookup.lastError(), std::nullopt);
+    EXPECT_EQ(notes->notes().count(), 7u);
+    ASSERT_EQ(faults.size(), 1u);
+    EXPECT_TRUE(faults[0].starts_with((folder / "NoteStore.sqlite-wal").string() +
+                                      ": ignored, as the database cannot be read with it ("))
+        << faults[0];
+    EXPECT_TRUE(fs::is_empty(env.tmp())) << "the private copy is removed";
+}
+
+// A NoteStore.sqlite that is there but no file is named for what it is.
+TEST(NoteStoreDatabase, NamesTheFaultOfANoteStoreThatIsNoFile) {
+    test::PrivateEnvironment env;
+    struct Row {
+        const char* name;
+        std::function<void(const fs::path&)> make;
+        std::string fault;
+    };
+    const std::vector<Row> rows = {
+        {"symbolic_link_loop", [](const fs::path& store) { fs::create_symlink(store, store); },
+         "a symbolic link loop"},
+        {"dangling_link",
+         [](const fs::path& store) { fs::create_symlink(store.parent_path() / "gone", store); },
+         "a dangling symbolic link"},
+        {"folder", [](const fs::path& store) { fs::create_directory(store); },
+         "a folder, not a database"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto folder = env.root() / row.name;
+        fs::create_directories(folder);
+        row.make(folder / "NoteStore.sqlite");
+        NotesLibraryLookup lookup(folder.string());
+        auto notes = lookup.applicationWithBundleIdentifier("com.apple.notes");
+        ASSERT_NE(notes, nullptr);
+        EXPECT_EQ(notes->accounts().count(), 0u);
+        EXPECT_EQ(lookup.lastError(), (folder / "NoteStore.sqlite").string() + ": " + row.fault);
+    }
+}
+
 }  // namespace
 }  // namespace quillmere
