@@ -91,7 +91,13 @@ Application::Application()
                          window->setRunning(true);
                          run_->setFinishedHandler([window](const RunReport& report) {
                              window->setRunning(false);
-                             window->showStatus(report.summary());
+                             std::string status = report.summary();
+                             const std::string& folder = report.exportFolder();
+                             if (status.ends_with(folder)) {
+                                 status = status.substr(0, status.size() - folder.size()) +
+                                          MainWindow::displayPath(folder);
+                             }
+                             window->showStatus(status);
                          });
                      });
     QObject::connect(window, &MainWindow::cancelRequested, window, [this] {

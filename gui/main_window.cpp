@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLayout>
 
 #include "app/app_delegate.h"
 #include "app/export_folder.h"
@@ -103,8 +104,23 @@ QList<QWidget*> MainWindow::runChoices() const {
 
 QString MainWindow::startFolder() { return QDir::homePath(); }
 
+std::string MainWindow::displayPath(const std::string& path) {
+    const std::string home = QDir::homePath().toStdString();
+    if (home.empty() || home == "/") return path;
+    if (path == home) return "~";
+    if (path.starts_with(home + "/")) return "~" + path.substr(home.size());
+    return path;
+}
+
 void MainWindow::showStatus(const std::string& status) {
     ui_->statusLabel->setText(QString::fromStdString(status));
+    // A summary takes a few lines: the window grows to show it whole.
+    if (QLayout* layout = centralWidget()->layout()) {
+        layout->activate();
+        const int needed = layout->totalHeightForWidth(centralWidget()->width());
+        if (needed > centralWidget()->height())
+            resize(width(), height() + needed - centralWidget()->height());
+    }
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
@@ -167,10 +183,10 @@ void MainWindow::chooseSaveFolder() {
 
 void MainWindow::showSaveFolder() {
     const auto path = export_folder::chosenFolder(*defaults_);
-    const QString text =
-        path ? QString::fromStdString(*path) : QStringLiteral("A new temporary folder");
+    const QString text = path ? QString::fromStdString(displayPath(*path))
+                              : QStringLiteral("A new temporary folder");
     ui_->saveFolderLabel->setText(text);
-    ui_->saveFolderLabel->setToolTip(path ? text : QString());
+    ui_->saveFolderLabel->setToolTip(path ? QString::fromStdString(*path) : QString());
     ui_->saveFolderLabel->setAccessibleDescription(text);
 }
 
@@ -185,8 +201,8 @@ void MainWindow::showLibrary() {
     }
     const QString full = QString::fromStdString(*path);
     // The file's name is at the end, so the middle gives way first.
-    label->setText(
-        label->fontMetrics().elidedText(full, Qt::ElideMiddle, std::max(label->width(), 80)));
+    label->setText(label->fontMetrics().elidedText(QString::fromStdString(displayPath(*path)),
+                                                   Qt::ElideMiddle, std::max(label->width(), 80)));
     label->setToolTip(full);
     label->setAccessibleDescription(full);
 }

@@ -45,6 +45,9 @@ public:
     // The folder dialog of "Save to:" and the library dialog both start here when nothing was
     // chosen before.
     static QString startFolder();
+    // `path` with the home folder written "~", as the window shows paths (a tooltip has the
+    // whole path).
+    static std::string displayPath(const std::string& path);
 
 Q_SIGNALS:
     // The start button was pressed, or Return with the button in reach.

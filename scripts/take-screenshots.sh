@@ -17,8 +17,13 @@ trap 'rm -rf "$work"' EXIT
 mkdir -m 700 "$work/tmp" "$work/run"
 mkdir -p "$work/config/quillmere-notes-importer" "$work/data/applications" "$work/none" \
   "$work/shots"
-printf '{"notesLibraryPath": "%s", "useFirstParagraphAsHeading": true}\n' \
-  "$PWD/samples/notes-library.json" >"$work/config/quillmere-notes-importer/settings.json"
+# The library and the export both in the stand-in home, which the window writes as "~": the
+# pictures show no path of the machine they were taken on.
+mkdir -p "$work/Notes"
+cp samples/notes-library.json "$work/Notes/notes-library.json"
+printf '{"notesLibraryPath": "%s", "exportFolderPath": "%s", "useFirstParagraphAsHeading": true}\n' \
+  "$work/Notes/notes-library.json" "$work/Notes" \
+  >"$work/config/quillmere-notes-importer/settings.json"
 printf '[Desktop Entry]\nType=Application\nName=Quillmere\nExec=true %%F\n' \
   >"$work/data/applications/com.quillmereapp.mac.desktop"
 
