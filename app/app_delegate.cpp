@@ -6,6 +6,7 @@ namespace quillmere {
 
 void AppDelegate::applicationDidFinishLaunching() {
     appServices().userDefaults->registerBool(kUseFirstParagraphAsHeadingKey, true);
+    appServices().userDefaults->registerBool(kSkipRecentlyDeletedKey, false);
 }
 
 }  // namespace quillmere

@@ -44,6 +44,8 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
 public:
     // The user default that makes the first paragraph of every note a level-1 heading.
     static constexpr const char* kUseFirstParagraphAsHeadingKey = "useFirstParagraphAsHeading";
+    // The user default that leaves the "Recently Deleted" folders out (registered NO).
+    static constexpr const char* kSkipRecentlyDeletedKey = "skipRecentlyDeleted";
     // The user default that chooses the notes' files: "html" (also when unset or unknown) or
     // "markdown".
     static constexpr const char* kExportFormatKey = "exportFormat";

@@ -58,6 +58,10 @@ void AppDelegate::createFolder(const std::shared_ptr<NotesFolder>& folder,
     if (!folder) {
         return;
     }
+    if (folder->isRecentlyDeleted() &&
+        appServices().userDefaults->boolForKey(kSkipRecentlyDeletedKey)) {
+        return;  // the user's choice: nothing to report
+    }
     const Text name = folder->name();
     if (name.empty()) {
         appServices().log->log("Empty container name provided for parent ID " +

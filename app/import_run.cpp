@@ -41,14 +41,14 @@ std::string withAdvice(const std::string& problem) {
 
 // The number of notes the progress bar is sized by. With one account it is the notes its
 // folders hold; with several, every note of the application.
-std::uint64_t noteCountForProgress(const NotesApplication& notes) {
+std::uint64_t noteCountForProgress(const NotesApplication& notes, bool skipRecentlyDeleted) {
     if (notes.accounts().count() >= 2) {
         return notes.notes().count();
     }
     std::uint64_t count = 0;
     if (const std::shared_ptr<NotesAccount> account = notes.accounts().firstObject()) {
         for (const std::shared_ptr<NotesFolder>& folder : account->folders()) {
-            if (folder) {
+            if (folder && !(skipRecentlyDeleted && folder->isRecentlyDeleted())) {
                 count += folder->notes().count();
             }
         }
@@ -124,7 +124,8 @@ std::shared_ptr<RunReport> AppDelegate::beginImport(const void* /*sender*/) {
     if (const std::shared_ptr<Button> button = startButton().lock()) {
         button->setHidden(true);
     }
-    const std::uint64_t noteCount = noteCountForProgress(*notes);
+    const std::uint64_t noteCount =
+        noteCountForProgress(*notes, services.userDefaults->boolForKey(kSkipRecentlyDeletedKey));
     if (progress) {
         progress->setMaxValue(static_cast<double>(noteCount));
         progress->setDoubleValue(0.0);

@@ -77,6 +77,8 @@ std::variant<Options, UsageError> parse(const std::vector<std::string>& argument
             options.askPassword = true;
         } else if (argument == "--quiet") {
             options.quiet = true;
+        } else if (argument == "--skip-deleted") {
+            options.skipDeleted = true;
         } else if (argument == "--verbose") {
             options.verbose = true;
         } else if (argument == "--help" || argument == "-h") {
@@ -95,7 +97,7 @@ std::variant<Options, UsageError> parse(const std::vector<std::string>& argument
 std::string usage(const std::string& programName) {
     return "usage: " + programName +
            " [--library PATH] [--output DIR] [--format html|markdown] [--heading | --no-heading]"
-           " [--no-open] [--quiet] [--verbose] [--password-file FILE]"
+           " [--skip-deleted] [--no-open] [--quiet] [--verbose] [--password-file FILE]"
            " [--ask-password]";
 }
 
@@ -120,6 +122,7 @@ std::string help(const std::string& programName) {
            "                  the window, else html)\n"
            "  --heading       make the first paragraph of every note a heading, for this run\n"
            "  --no-heading    keep the first paragraph as it is, for this run\n"
+           "  --skip-deleted  leave out the notes in \"Recently Deleted\", for this run\n"
            "  --no-open       do not hand the folder to Quillmere or the file manager\n"
            "  --quiet         show no progress bar\n"
            "  --password-file FILE\n"

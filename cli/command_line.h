@@ -2,7 +2,7 @@
 // The command line of quillmere-notes-import:
 //
 //   quillmere-notes-import [--library PATH] [--output DIR] [--heading | --no-heading]
-//                          [--no-open] [--quiet] [--verbose]
+//                          [--skip-deleted] [--no-open] [--quiet] [--verbose]
 //                          [--password-file FILE] [--ask-password]
 //
 // plus --help and --version. "--library=PATH", "--output=DIR" and "--password-file=FILE" are
@@ -24,6 +24,7 @@ struct Options {
     std::optional<std::string> format;        // --format html|markdown; none: the stored value
     std::optional<bool> useHeading;           // --heading / --no-heading; none: the stored value
     bool open = true;                         // --no-open clears it
+    bool skipDeleted = false;                 // --skip-deleted: leave out "Recently Deleted"
     bool quiet = false;                       // --quiet
     bool verbose = false;                     // --verbose: routine log lines on the terminal too
     std::optional<std::string> passwordFile;  // --password-file: passwords for locked notes

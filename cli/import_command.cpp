@@ -82,6 +82,9 @@ int runImportCommand(const command_line::Options& options) {
         defaults->setArgumentString(export_folder::kExportFolderPathKey,
                                     absolute.empty() ? *options.outputPath : absolute.string());
     }
+    if (options.skipDeleted) {
+        defaults->setArgumentBool(AppDelegate::kSkipRecentlyDeletedKey, true);
+    }
     if (options.useHeading) {
         defaults->setArgumentBool(AppDelegate::kUseFirstParagraphAsHeadingKey, *options.useHeading);
     }

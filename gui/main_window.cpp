@@ -52,6 +52,10 @@ MainWindow::MainWindow(std::shared_ptr<UserDefaultsStore> defaults, QWidget* par
     connect(ui_->chooseButton, &QPushButton::clicked, this, &MainWindow::chooseLibrary);
     connect(ui_->chooseAction, &QAction::triggered, this, &MainWindow::chooseLibrary);
     connect(ui_->saveChooseButton, &QPushButton::clicked, this, &MainWindow::chooseSaveFolder);
+    connect(ui_->skipDeletedCheckBox, &QCheckBox::toggled, this, [this](bool checked) {
+        defaults_->setBool(AppDelegate::kSkipRecentlyDeletedKey, checked);
+        reportStoreError();
+    });
     connect(ui_->cancelButton, &QPushButton::clicked, this, &MainWindow::cancelRequested);
     connect(ui_->quitAction, &QAction::triggered, this, &QWidget::close);
     connect(ui_->headingCheckBox, &QCheckBox::toggled, this, [this](bool checked) {
@@ -73,6 +77,9 @@ void MainWindow::showSettings() {
     const QSignalBlocker quiet(ui_->headingCheckBox);  // showing a value is not choosing it
     ui_->headingCheckBox->setChecked(
         defaults_->boolForKey(AppDelegate::kUseFirstParagraphAsHeadingKey));
+    const QSignalBlocker quietSkip(ui_->skipDeletedCheckBox);
+    ui_->skipDeletedCheckBox->setChecked(
+        defaults_->boolForKey(AppDelegate::kSkipRecentlyDeletedKey));
     const QSignalBlocker quietFormat(ui_->formatComboBox);
     ui_->formatComboBox->setCurrentIndex(
         defaults_->stringForKey(AppDelegate::kExportFormatKey) == "markdown" ? 1 : 0);
@@ -99,7 +106,8 @@ void MainWindow::setRunning(bool running) {
 }
 
 QList<QWidget*> MainWindow::runChoices() const {
-    return {ui_->chooseButton, ui_->saveChooseButton, ui_->headingCheckBox, ui_->formatComboBox};
+    return {ui_->chooseButton, ui_->saveChooseButton, ui_->headingCheckBox,
+            ui_->skipDeletedCheckBox, ui_->formatComboBox};
 }
 
 QString MainWindow::startFolder() { return QDir::homePath(); }

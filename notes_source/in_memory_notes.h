@@ -83,6 +83,7 @@ public:
     std::shared_ptr<NotesContainer> heldContainer;
     std::vector<std::shared_ptr<Note>> noteList;
     std::vector<std::shared_ptr<Folder>> subfolders;  // what folders() answers
+    bool recentlyDeleted = false;
 
     // Makes the container a bare object that no list holds, e.g. one without an id.
     void setDetachedContainer(std::optional<Text> containerId, Text containerName = {});
@@ -92,6 +93,7 @@ public:
     ObjectReference<NotesContainer> container() const override;
     ElementList<NotesNote> notes() const override;
     ElementList<NotesFolder> folders() const override;
+    bool isRecentlyDeleted() const override { return recentlyDeleted; }
 };
 
 class Account : public NotesAccount, public std::enable_shared_from_this<Account> {

@@ -88,6 +88,8 @@ public:
     virtual ElementList<NotesNote> notes() const = 0;
     // The direct sub-folders.
     virtual ElementList<NotesFolder> folders() const = 0;
+    // Whether this is the account's "Recently Deleted" folder.
+    virtual bool isRecentlyDeleted() const { return false; }
 };
 
 class NotesAccount : public NotesContainer {

@@ -97,6 +97,7 @@ public:
         return text::fromUtf8(store_->objectId("ICFolder", row().pk));
     }
     Text name() const override { return text::fromUtf8(row().name); }
+    bool isRecentlyDeleted() const override { return row().trash; }
     ObjectReference<NotesContainer> container() const override {
         auto store = store_;
         const auto parent = row().parent;

@@ -328,6 +328,12 @@ TEST_F(ImportCommandTest, ImportsANotesDatabaseFromAReadOnlyFolder) {
                          "Recently Deleted/000_This is a deleted note.html"}));
     EXPECT_EQ(entryNames(folder), before);
     EXPECT_EQ(readFile(folder / "NoteStore.sqlite"), bytes);
+
+    // "Recently Deleted" is the user's to leave out.
+    result = run({"--library", folder.string(), "--no-open", "--skip-deleted"});
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(entryNames(result.lastOutLine()),
+              (std::set<std::string>{"Folder", "Folder2", "Notes"}));
 }
 
 // The locked note of a database opens with a password from the file; without the right one its
@@ -565,7 +571,7 @@ TEST_F(ImportCommandTest, UsageErrorsHelpAndVersionStartNoRun) {
               (std::vector<std::string>{"quillmere-notes-import: --library needs a path",
                                         "usage: quillmere-notes-import [--library PATH] "
                                         "[--output DIR] [--format html|markdown] "
-                                        "[--heading | --no-heading] "
+                                        "[--heading | --no-heading] [--skip-deleted] "
                                         "[--no-open] [--quiet] [--verbose] "
                                         "[--password-file FILE] [--ask-password]"}));
 

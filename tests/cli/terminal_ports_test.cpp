@@ -24,7 +24,8 @@ std::string describe(const std::variant<command_line::Options, command_line::Usa
            " help=" + std::to_string(o.help) + " version=" + std::to_string(o.version) +
            (o.passwordFile ? " passwordFile=" + *o.passwordFile : "") +
            (o.askPassword ? " ask" : "") + (o.format ? " format=" + *o.format : "") +
-           (o.outputPath ? " output=" + *o.outputPath : "") + (o.verbose ? " verbose=1" : "");
+           (o.outputPath ? " output=" + *o.outputPath : "") + (o.verbose ? " verbose=1" : "") +
+           (o.skipDeleted ? " skip-deleted=1" : "");
 }
 
 TEST(CommandLine, ParsesEveryOptionAndNamesWhatIsWrong) {
@@ -59,8 +60,8 @@ TEST(CommandLine, ParsesEveryOptionAndNamesWhatIsWrong) {
         {{"--password-file"}, "--password-file needs a file"},
         {{"--password-file="}, "--password-file needs a file"},
         {{"--password-file", "a", "--password-file=b"}, "--password-file is given more than once"},
-        {{"--output", "out", "--verbose"},
-         "library=- heading=- open=1 quiet=0 help=0 version=0 output=out verbose=1"},
+        {{"--output", "out", "--verbose", "--skip-deleted"},
+         "library=- heading=- open=1 quiet=0 help=0 version=0 output=out verbose=1 skip-deleted=1"},
         {{"--output=--x", "--library", "l"},
          "library=l heading=- open=1 quiet=0 help=0 version=0 output=--x"},
         {{"--output"}, "--output needs a path"},
