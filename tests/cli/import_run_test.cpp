@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -24,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/import_command.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/private_environment.h"
 
@@ -334,6 +336,52 @@ TEST_F(ImportCommandTest, ImportsANotesDatabaseFromAReadOnlyFolder) {
     ASSERT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_EQ(entryNames(result.lastOutLine()),
               (std::set<std::string>{"Folder", "Folder2", "Notes"}));
+}
+
+// A hostile note (141 bytes of gzip that would render to a gigabyte of HTML) and a note whose
+// folder is gone: the first is one line and counts as not readable, the second is exported in
+// "Unfiled notes", and every other note is written.
+TEST_F(ImportCommandTest, ANotesDatabaseWithAHostileAndAnUnfiledNoteLosesNothingSilently) {
+    QUILLMERE_REQUIRE_FIXTURE(fs::exists(kFixtures / "SOURCES.txt"),
+                              "the Notes database fixtures at " << kFixtures.string());
+    const fs::path database = root() / "NoteStore.sqlite";
+    fs::copy_file(kFixtures / "macOS-15-container/NoteStore.sqlite", database);
+    fs::permissions(database, fs::perms::owner_write, fs::perm_options::add);
+    // A link of 50,000 characters over 2,500 paragraphs.
+    const std::string hostile =
+        "1F8B0800000000000203EDC1B10D44500000D0E237A2545A40A2F07B23D84244720521A1308158C6563A1B28"
+        "E4A6B8E6F2DECBDE33E4CF19B2A3D85255555555F5D7CB7B0FC95134D71E3EEB3A2F758CFDD68EF3D057DD34"
+        "C616000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+        "000000000080BFF2056D93EDD902D70000";
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
+    const std::string sql = "PRAGMA journal_mode=DELETE; UPDATE ZICNOTEDATA SET ZDATA = X'" +
+                            hostile +
+                            "' WHERE ZNOTE = 11; UPDATE ZICCLOUDSYNCINGOBJECT SET ZFOLDER = 999 "
+                            "WHERE Z_PK = 26;";
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    auto result = run({"--library", database.string(), "--no-open"});
+    EXPECT_EQ(result.exitStatus, kExitNotesLost) << result.err;
+    EXPECT_NE(result.err.find("\"This note has special formatting\" (x-coredata://"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("cannot be read: the note is over its budget"), std::string::npos)
+        << result.err;
+    const fs::path exported = result.lastOutLine();
+    std::set<std::string> files;
+    for (const auto& [path, content] : tree(exported)) {
+        if (!fs::is_directory(exported / path)) files.insert(path);
+    }
+    EXPECT_EQ(files, (std::set<std::string>{
+                         "Unfiled notes/000_This note is in Folder.html",
+                         "Folder2/Subfolder/000_This note is in a subfolder.html",
+                         "Folder2/Subfolder/Subsubfolder/000_This note is deeply buried.html",
+                         "Notes/000_This note is password protected.html",
+                         "Notes/001_This note has an attachment.html",
+                         "Notes/003_This note has tags.html", "Notes/004_This is a note.html",
+                         "Recently Deleted/000_This is a deleted note.html"}));
 }
 
 // The locked note of a database opens with a password from the file; without the right one its
