@@ -12,6 +12,7 @@
 #include "app/app_delegate.h"
 #include "app/app_services.h"
 #include "app/export_folder.h"
+#include "app/importer_settings.h"
 #include "app/run_report.h"
 #include "cli/terminal_alerts.h"
 #include "cli/terminal_notes_lookup.h"
@@ -36,7 +37,7 @@ namespace {
 // The library to read: the one named on the command line (an argument-domain override), else
 // the one chosen in the window.
 std::optional<std::string> libraryPath(const UserDefaults& defaults) {
-    auto chosen = defaults.stringForKey(UserDefaultsStore::kNotesLibraryPathKey);
+    auto chosen = defaults.stringForKey(kNotesLibraryPathKey);
     if (chosen && chosen->empty()) return std::nullopt;
     return chosen;
 }
@@ -64,12 +65,12 @@ int runImportCommand(const command_line::Options& options) {
     auto statusLine = std::make_shared<TerminalStatusLine>(
         STDERR_FILENO, !options.quiet && ::isatty(STDERR_FILENO) == 1);
 
-    auto defaults = std::make_shared<UserDefaultsStore>(UserDefaultsStore::defaultFile());
+    auto defaults = std::make_shared<UserDefaultsStore>(importerSettingsFile());
     if (auto error = defaults->lastError()) {
         statusLine->printLine(system_log::escapeControlCharacters(*error));
     }
     if (options.libraryPath) {
-        defaults->setArgumentString(UserDefaultsStore::kNotesLibraryPathKey, *options.libraryPath);
+        defaults->setArgumentString(kNotesLibraryPathKey, *options.libraryPath);
     }
     if (options.format) {
         defaults->setArgumentString(AppDelegate::kExportFormatKey, *options.format);

@@ -32,12 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     UserDefaultsStore store(file);
     store.registerBool("useFirstParagraphAsHeading", true);
     store.boolForKey("useFirstParagraphAsHeading");
-    store.stringForKey(UserDefaultsStore::kNotesLibraryPathKey);
+    store.stringForKey("notesLibraryPath");
     if (const auto error = store.lastError(); error && error->find('\n') != std::string::npos) {
         std::abort();
     }
-    store.setString(UserDefaultsStore::kNotesLibraryPathKey, "/home/ann/Notes.json");
-    if (store.stringForKey(UserDefaultsStore::kNotesLibraryPathKey) != "/home/ann/Notes.json") {
+    store.setString("notesLibraryPath", "/home/ann/Notes.json");
+    if (store.stringForKey("notesLibraryPath") != "/home/ann/Notes.json") {
         std::abort();
     }
     std::error_code ignored;

@@ -10,6 +10,7 @@
 
 #include "app/app_delegate.h"
 #include "app/app_services.h"
+#include "app/importer_settings.h"
 #include "gui/chosen_library_lookup.h"
 #include "gui/hand_over_workspace.h"
 #include "gui/qt_alerts.h"
@@ -42,7 +43,7 @@ void stopOnSignal(int signal) {
 }  // namespace
 
 Application::Application()
-    : defaults_(std::make_shared<UserDefaultsStore>(UserDefaultsStore::defaultFile())),
+    : defaults_(std::make_shared<UserDefaultsStore>(importerSettingsFile())),
       globalQueue_(std::make_shared<BackgroundQueue>()),
       window_(std::make_unique<MainWindow>(defaults_)) {
     const Ui::MainWindow& ui = window_->ui();
@@ -129,7 +130,7 @@ int applicationMain(int argc, char** argv, const std::function<void(MainWindow&)
     ::signal(SIGTERM, stopOnSignal);
     ::signal(SIGABRT, stopOnSignal);
     QApplication qt(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("quillmere-notes-importer"));
+    QApplication::setApplicationName(QString::fromLatin1(kImporterSettingsFolder));
     QApplication::setApplicationDisplayName(QStringLiteral("Quillmere Notes Importer"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLMERE_VERSION));
     // Lets the desktop match the window to its entry, and so to its icon.

@@ -1,8 +1,8 @@
 #include "gui/chosen_library_lookup.h"
 
 #include "app/app_services.h"
+#include "app/importer_settings.h"
 #include "notes_source/notes_library_lookup.h"
-#include "platform/settings/user_defaults_store.h"
 
 namespace quillmere::gui {
 
@@ -35,7 +35,7 @@ std::shared_ptr<NotesApplication> ChosenLibraryLookup::applicationWithBundleIden
 }
 
 std::optional<std::string> ChosenLibraryLookup::chosenPath(const UserDefaults& defaults) {
-    auto path = defaults.stringForKey(UserDefaultsStore::kNotesLibraryPathKey);
+    auto path = defaults.stringForKey(kNotesLibraryPathKey);
     if (path && path->empty()) return std::nullopt;
     return path;
 }

@@ -8,6 +8,7 @@
 
 #include "app/app_delegate.h"
 #include "app/export_folder.h"
+#include "app/importer_settings.h"
 #include "gui/chosen_library_lookup.h"
 #include "ui_main_window.h"
 
@@ -161,7 +162,7 @@ void MainWindow::chooseLibrary() {
     if (dialog.exec() != QDialog::Accepted || dialog.chosen().isEmpty()) return;
 
     const std::string path = dialog.chosen().toStdString();
-    defaults_->setString(UserDefaultsStore::kNotesLibraryPathKey, path);
+    defaults_->setString(kNotesLibraryPathKey, path);
     showLibrary();
     showLibraryProblem(ChosenLibraryLookup::problemWithLibrary(path));
     showStatus({});

@@ -179,7 +179,7 @@ UserDefaultsStore::UserDefaultsStore(fs::path file)
 
 UserDefaultsStore::~UserDefaultsStore() = default;
 
-fs::path UserDefaultsStore::defaultFile() {
+fs::path UserDefaultsStore::defaultFile(const std::string& programFolder) {
     fs::path configHome;
     const char* xdg = ::getenv("XDG_CONFIG_HOME");
     // A relative value is invalid by the base-directory rules and is ignored.
@@ -190,7 +190,7 @@ fs::path UserDefaultsStore::defaultFile() {
     } else {
         configHome = fs::temp_directory_path();  // no home at all: better than nothing
     }
-    return configHome / "quillmere-notes-importer" / "settings.json";
+    return configHome / programFolder / "settings.json";
 }
 
 void UserDefaultsStore::registerBool(const std::string& key, bool value) {

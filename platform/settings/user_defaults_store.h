@@ -1,17 +1,17 @@
 #pragma once
-// The user defaults of both front ends, kept per user in a small JSON file that people can read
-// and edit ($XDG_CONFIG_HOME/quillmere-notes-importer/settings.json):
+// A program's user defaults, kept per user in a small JSON object that people can read and edit
+// ($XDG_CONFIG_HOME/<program>/settings.json):
 //
-//   { "notesLibraryPath": "/home/ann/Notes.json", "useFirstParagraphAsHeading": false }
+//   { "lastFolder": "/home/ann/Notes", "showHiddenFiles": false }
 //
 // A value is looked up in three domains, the first that has it wins:
 //   1. the argument domain: per-run overrides from the command line, never written;
 //   2. the values the user stored (the file);
 //   3. the registration domain: defaults the program registers at launch, in memory only.
 //
-//   UserDefaultsStore defaults(UserDefaultsStore::defaultFile());
-//   defaults.registerBool("useFirstParagraphAsHeading", true);
-//   defaults.setArgumentBool("useFirstParagraphAsHeading", false);   // --no-heading
+//   UserDefaultsStore defaults(UserDefaultsStore::defaultFile("some-program"));
+//   defaults.registerBool("showHiddenFiles", true);
+//   defaults.setArgumentBool("showHiddenFiles", false);   // a command-line option
 //
 // Setting a value rewrites the file atomically (by the policy of platform/files/file_io.h),
 // keeping every other member, also those it does not know. Safe to use from any thread.
@@ -30,17 +30,15 @@ namespace quillmere {
 
 class UserDefaultsStore : public UserDefaults {
 public:
-    // The key under which the window keeps the Notes library the user chose.
-    static constexpr const char* kNotesLibraryPathKey = "notesLibraryPath";
-
     // The defaults stored in `file`, read now if it exists. Nothing is written until a value is
     // set.
     explicit UserDefaultsStore(std::filesystem::path file);
     ~UserDefaultsStore() override;
 
-    // $XDG_CONFIG_HOME/quillmere-notes-importer/settings.json; $XDG_CONFIG_HOME defaults to
+    // $XDG_CONFIG_HOME/<programFolder>/settings.json; $XDG_CONFIG_HOME defaults to
     // $HOME/.config (and $HOME to the user's home directory in the password database).
-    static std::filesystem::path defaultFile();
+    // `programFolder` is one path component, the program's own.
+    static std::filesystem::path defaultFile(const std::string& programFolder);
 
     void registerBool(const std::string& key, bool value) override;
     // A stored number counts as true unless 0; stored text "true"/"yes"/"1" (any case) as true

@@ -15,8 +15,8 @@ namespace quillmere {
 namespace {
 
 namespace fs = std::filesystem;
-constexpr const char* kHeading = "useFirstParagraphAsHeading";
-constexpr const char* kLibrary = UserDefaultsStore::kNotesLibraryPathKey;
+constexpr const char* kFlag = "showHiddenFiles";
+constexpr const char* kText = "lastFolder";
 
 rapidjson::Document parsedFile(const fs::path& path) {
     rapidjson::Document document;
@@ -25,13 +25,13 @@ rapidjson::Document parsedFile(const fs::path& path) {
 }
 
 TEST(UserDefaultsStore, FileFollowsTheBaseDirectoryRules) {
-    const std::string inHome = "/h/.config/quillmere-notes-importer/settings.json";
+    const std::string inHome = "/h/.config/some-program/settings.json";
     const struct {
         const char* name;
         std::optional<std::string> configHome;
         std::string expected;
     } rows[] = {
-        {"config_home", "/c/conf", "/c/conf/quillmere-notes-importer/settings.json"},
+        {"config_home", "/c/conf", "/c/conf/some-program/settings.json"},
         {"empty", "", inHome},
         {"relative_is_ignored", "conf", inHome},
     };
@@ -40,7 +40,7 @@ TEST(UserDefaultsStore, FileFollowsTheBaseDirectoryRules) {
         test::PrivateEnvironment env;
         env.set("XDG_CONFIG_HOME", row.configHome);
         env.set("HOME", "/h");
-        EXPECT_EQ(UserDefaultsStore::defaultFile(), fs::path(row.expected));
+        EXPECT_EQ(UserDefaultsStore::defaultFile("some-program"), fs::path(row.expected));
     }
 }
 
@@ -68,66 +68,65 @@ TEST(UserDefaultsStore, ArgumentOverStoredOverRegistered) {
         test::PrivateEnvironment env;
         const fs::path file = env.root() / "settings.json";
         if (row.stored)
-            test::writeFile(file, std::string("{\"") + kHeading + "\": " + row.stored + "}");
+            test::writeFile(file, std::string("{\"") + kFlag + "\": " + row.stored + "}");
         UserDefaultsStore defaults(file);
-        if (row.registered) defaults.registerBool(kHeading, *row.registered);
-        if (row.argument) defaults.setArgumentBool(kHeading, *row.argument);
-        EXPECT_EQ(defaults.boolForKey(kHeading), row.expected);
+        if (row.registered) defaults.registerBool(kFlag, *row.registered);
+        if (row.argument) defaults.setArgumentBool(kFlag, *row.argument);
+        EXPECT_EQ(defaults.boolForKey(kFlag), row.expected);
     }
 }
 
 TEST(UserDefaultsStore, AStringIsOnlyReadFromText) {
     test::PrivateEnvironment env;
     const fs::path file = env.root() / "settings.json";
-    test::writeFile(file, R"({"notesLibraryPath": true})");
-    EXPECT_EQ(UserDefaultsStore(file).stringForKey(kLibrary), std::nullopt);
+    test::writeFile(file, R"({"lastFolder": true})");
+    EXPECT_EQ(UserDefaultsStore(file).stringForKey(kText), std::nullopt);
 }
 
 // The command shows that options and registered values are not written over a file.
 TEST(UserDefaultsStore, NothingIsMadeUntilAValueIsSet) {
     test::PrivateEnvironment env;
     const fs::path file = env.root() / "config" / "settings.json";
-    UserDefaultsStore(file).registerBool(kHeading, true);
+    UserDefaultsStore(file).registerBool(kFlag, true);
     EXPECT_FALSE(fs::exists(file.parent_path()));
 }
 
 TEST(UserDefaultsStore, SetWritesReadableJsonAndKeepsOtherMembersAndOtherWriters) {
     test::PrivateEnvironment env;
     const fs::path file = env.root() / "config" / "settings.json";
-    test::writeFile(file,
-                    R"({"windowFrame": {"x": 1, "y": 2}, "useFirstParagraphAsHeading": true})");
+    test::writeFile(file, R"({"windowFrame": {"x": 1, "y": 2}, "showHiddenFiles": true})");
     UserDefaultsStore defaults(file);
     UserDefaultsStore otherProgram(file);
-    defaults.setArgumentBool(kHeading, true);  // never written, whatever is set later
-    defaults.setBool(kHeading, false);
-    otherProgram.setString(kLibrary, "/home/ann/Notes \"x\".json");
+    defaults.setArgumentBool(kFlag, true);  // never written, whatever is set later
+    defaults.setBool(kFlag, false);
+    otherProgram.setString(kText, "/home/ann/Notes \"x\".json");
     EXPECT_EQ(defaults.lastError(), std::nullopt);
     EXPECT_EQ(otherProgram.lastError(), std::nullopt);
 
     const auto document = parsedFile(file);
-    EXPECT_FALSE(document[kHeading].GetBool());
-    EXPECT_STREQ(document[kLibrary].GetString(), "/home/ann/Notes \"x\".json");
+    EXPECT_FALSE(document[kFlag].GetBool());
+    EXPECT_STREQ(document[kText].GetString(), "/home/ann/Notes \"x\".json");
     EXPECT_EQ(document["windowFrame"]["y"].GetInt(), 2);
-    EXPECT_NE(test::readFile(file).find("\n  \"notesLibraryPath\": "), std::string::npos)
+    EXPECT_NE(test::readFile(file).find("\n  \"lastFolder\": "), std::string::npos)
         << "one member a line";
     EXPECT_EQ(test::entryNames(file.parent_path()), std::set<std::string>{"settings.json"})
         << "no temporary file is left beside it";
-    EXPECT_FALSE(UserDefaultsStore(file).boolForKey(kHeading));
+    EXPECT_FALSE(UserDefaultsStore(file).boolForKey(kFlag));
 }
 
 TEST(UserDefaultsStore, AnInvalidFileIsReportedAndKeptAside) {
     test::PrivateEnvironment env;
     const fs::path file = env.root() / "settings.json";
-    test::writeFile(file, "{ \"notesLibraryPath\": ");
+    test::writeFile(file, "{ \"lastFolder\": ");
     UserDefaultsStore defaults(file);
     ASSERT_TRUE(defaults.lastError().has_value());
     EXPECT_NE(defaults.lastError()->find(file.string()), std::string::npos);
     EXPECT_EQ(defaults.lastError()->find('\n'), std::string::npos);
 
-    defaults.setBool(kHeading, false);
+    defaults.setBool(kFlag, false);
     EXPECT_EQ(defaults.lastError(), std::nullopt);
-    EXPECT_EQ(test::readFile(file.string() + ".invalid"), "{ \"notesLibraryPath\": ");
-    EXPECT_FALSE(parsedFile(file)[kHeading].GetBool());
+    EXPECT_EQ(test::readFile(file.string() + ".invalid"), "{ \"lastFolder\": ");
+    EXPECT_FALSE(parsedFile(file)[kFlag].GetBool());
 }
 
 TEST(UserDefaultsStore, WhatCannotBeReadOrMadeIsReportedAndNeverReplaced) {
@@ -136,16 +135,16 @@ TEST(UserDefaultsStore, WhatCannotBeReadOrMadeIsReportedAndNeverReplaced) {
     fs::create_directories(folderInTheWay / "inside");
     UserDefaultsStore unreadable(folderInTheWay);
     ASSERT_TRUE(unreadable.lastError().has_value());
-    unreadable.setBool(kHeading, false);
+    unreadable.setBool(kFlag, false);
     ASSERT_TRUE(unreadable.lastError().has_value());
     EXPECT_NE(unreadable.lastError()->find(folderInTheWay.string()), std::string::npos);
     EXPECT_TRUE(fs::exists(folderInTheWay / "inside"));
 
     test::writeFile(env.root() / "blocker", "a file, not a folder");
     UserDefaultsStore unwritable(env.root() / "blocker" / "settings.json");
-    unwritable.setBool(kHeading, false);
+    unwritable.setBool(kFlag, false);
     ASSERT_TRUE(unwritable.lastError().has_value());
-    EXPECT_FALSE(unwritable.boolForKey(kHeading)) << "the value still holds for this process";
+    EXPECT_FALSE(unwritable.boolForKey(kFlag)) << "the value still holds for this process";
 }
 
 // A hostile file is refused in one line without hanging on it or exhausting the stack; the
@@ -176,13 +175,13 @@ TEST(UserDefaultsStore, ReadsAndWritesFromSeveralThreads) {
     test::PrivateEnvironment env;
     const fs::path file = env.root() / "settings.json";
     UserDefaultsStore defaults(file);
-    defaults.registerBool(kHeading, true);
+    defaults.registerBool(kFlag, true);
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&defaults, t] {
             for (int i = 0; i < 10; ++i) {
                 defaults.setString("key" + std::to_string(t), std::to_string(i));
-                EXPECT_TRUE(defaults.boolForKey(kHeading));
+                EXPECT_TRUE(defaults.boolForKey(kFlag));
             }
         });
     }
