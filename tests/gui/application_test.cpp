@@ -436,6 +436,37 @@ TEST_F(WindowTest, ClosingTheWindowDuringALargeRunQuitsAtOnce) {
     EXPECT_LT(written, static_cast<std::size_t>(kNotes));
 }
 
+// Paths are shown as they are, never read as markup: the library's, its problem's and the export
+// folder's. Without Quillmere the folder goes to the file manager, and the status line says so.
+TEST_F(WindowTest, PathsShowAsPlainTextAndTheFileManagerFallbackSaysSo) {
+    const fs::path markedTmp = root() / "<b>tmp";
+    fs::create_directory(markedTmp);
+    ::chmod(markedTmp.c_str(), 0700);
+    env_.set("TMPDIR", markedTmp.string());
+    const fs::path libraryFile = root() / "<b>notes" / "Notes.json";
+    writeFile(libraryFile, library(R"([{"id": "a", "folders": [{"id": "f", "name": "Recipes",
+        "notes": [{"name": "Pancakes", "body": "<div>Pancakes</div>"}]}]}])"));
+    chooseInSettings(libraryFile);
+
+    launch();
+    ui().startButton->click();
+    ASSERT_TRUE(
+        waitUntil([&] { return !ui().statusLabel->text().isEmpty(); }, std::chrono::seconds(60)));
+    const std::string status = ui().statusLabel->text().toStdString();
+    EXPECT_TRUE(status.starts_with("1 note written, 0 skipped, in " + markedTmp.string()))
+        << status;
+    EXPECT_TRUE(status.ends_with("/Imported from Notes. Passed to the file manager.")) << status;
+
+    writeFile(libraryFile, "{\"format\":");
+    ModalAnswerer answerer;
+    answerer.nextFile = libraryFile;
+    ui().chooseButton->click();
+    EXPECT_NE(ui().libraryProblemLabel->text().toStdString().find("<b>notes"), std::string::npos);
+    for (const QLabel* label : {ui().libraryLabel, ui().libraryProblemLabel, ui().statusLabel}) {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
+    }
+}
+
 TEST(QtProgressIndicator, KeepsTheRunsValuesAndShowsWholeStepsWithinTheBar) {
     struct Row {
         const char* name;
