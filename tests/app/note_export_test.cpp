@@ -143,7 +143,8 @@ TEST_F(NoteExportTest, TheIndexPrefixIsNeverCutAndLongTitlesAreCutToFit) {
     for (const auto& [index, title, fileName] : rows) {
         SCOPED_TRACE(fileName);
         const auto files = exportOne(makeNote(title, u"x"), index);
-        ASSERT_EQ(files.size(), 1u);
+        EXPECT_EQ(files.size(), 1u);
+        if (files.size() != 1) continue;
         EXPECT_EQ(files.begin()->first, fileName);
     }
 }
@@ -170,7 +171,8 @@ TEST_F(NoteExportTest, WrapsDetectedLinksFromTheLastToTheFirst) {
         SCOPED_TRACE(row.name);
         linkDetector->literals = row.links;
         const auto files = exportOne(makeNote(u"", row.body));
-        ASSERT_EQ(files.size(), 1u);
+        EXPECT_EQ(files.size(), 1u);
+        if (files.size() != 1) continue;
         EXPECT_EQ(files.begin()->second, row.content);
     }
 }

@@ -147,10 +147,10 @@ TEST(FileManager, SetsTheModificationDateToTheMicrosecondAndLeavesTheAccessTime)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.micros);
-        ASSERT_TRUE(
+        EXPECT_TRUE(
             manager().setModificationDate(urlOf(file), Date(microseconds(c.micros)), nullptr));
         struct stat after {};
-        ASSERT_EQ(::stat(file.c_str(), &after), 0);
+        EXPECT_EQ(::stat(file.c_str(), &after), 0);
         EXPECT_EQ(after.st_mtim.tv_sec, c.seconds);
         EXPECT_EQ(after.st_mtim.tv_nsec, c.nanoseconds);
         EXPECT_EQ(after.st_atim.tv_sec, before.st_atim.tv_sec);
@@ -238,6 +238,30 @@ TEST(FileManager, KeepingDirectoriesOpenChangesNoAnswer) {
     });
     // The last folder, and the note beside it; each name is short, and the message says so.
     EXPECT_EQ(tooLong, 2);
+}
+
+// A new file gets 0666 less the umask, as any program's would: a group that shares files keeps
+// its write access, a private umask keeps everyone else out.
+TEST(FileIo, ANewFileHasTheModeTheUmaskLeaves) {
+    const struct {
+        const char* name;
+        mode_t umask;
+        mode_t mode;
+    } rows[] = {
+        {"group_writable", 002, 0664},
+        {"usual", 022, 0644},
+        {"private", 077, 0600},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::PrivateEnvironment env;
+        const fs::path file = env.root() / "note.html";
+        const mode_t previousMask = ::umask(row.umask);
+        const int result = writeFileAtomically(file.string(), "<p>x</p>", nullptr);
+        ::umask(previousMask);
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(modeOf(file), row.mode);
+    }
 }
 
 TEST(FileIo, ReadsARegularFileUpToTheLimit) {

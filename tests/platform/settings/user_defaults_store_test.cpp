@@ -171,6 +171,32 @@ TEST(UserDefaultsStore, HostileFilesAreRefusedInOneLine) {
     }
 }
 
+// The nesting cap at its edge: the writer that keeps unknown members recurses into them.
+TEST(UserDefaultsStore, NestingIsReadUpToTheCapAndRefusedBeyondIt) {
+    const struct {
+        const char* name;
+        int levels;
+        bool refused;
+    } rows[] = {
+        {"at_the_cap", 512, false},
+        {"one_beyond_the_cap", 513, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::PrivateEnvironment env;
+        const fs::path file = env.root() / "settings.json";
+        std::string nested;
+        for (int level = 1; level < row.levels; ++level) nested += "{\"a\": ";
+        test::writeFile(file, nested + "{}" + std::string(row.levels - 1, '}'));
+        UserDefaultsStore defaults(file);
+        const auto refusal =
+            file.string() + ": not a settings file: nested more than 512 levels deep";
+        EXPECT_EQ(defaults.lastError(), row.refused ? std::optional(refusal) : std::nullopt);
+        defaults.setBool(kFlag, true);
+        EXPECT_EQ(parsedFile(file).HasMember("a"), !row.refused) << "what was read is kept";
+    }
+}
+
 TEST(UserDefaultsStore, ReadsAndWritesFromSeveralThreads) {
     test::PrivateEnvironment env;
     const fs::path file = env.root() / "settings.json";
