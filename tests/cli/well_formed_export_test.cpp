@@ -16,6 +16,7 @@
 #include "notes_source/note_store/note_body.h"
 #include "notes_source/note_store/note_store.pb.h"
 #include "notes_source/note_store/note_table.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/private_environment.h"
 
 namespace quillmere::test {
@@ -98,10 +99,8 @@ std::string blobLibrary() {
 }
 
 TEST(WellFormedExport, EveryExportedNoteOfTheFixturesHasMatchedEndTags) {
-    if (!fs::exists(kFixtures / "SOURCES.txt")) {
-        if (std::getenv("CI")) FAIL() << "The Notes fixtures are not there: " << kFixtures;
-        GTEST_SKIP() << "The Notes fixtures are not there: " << kFixtures.string();
-    }
+    QUILLMERE_REQUIRE_FIXTURE(fs::exists(kFixtures / "SOURCES.txt"),
+                              "the Notes database fixtures at " << kFixtures.string());
     PrivateEnvironment env;
     writeFile(env.root() / "blobs.json", blobLibrary());
     const std::vector<fs::path> libraries = {

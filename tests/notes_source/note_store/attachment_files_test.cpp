@@ -11,6 +11,7 @@
 
 #include "notes_source/container_folder_files.h"
 #include "notes_source/note_store/note_store_database.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/private_environment.h"
 
 namespace quillmere::note_store {
@@ -31,11 +32,9 @@ const std::string kMedia = "Accounts/LocalAccount/Media/8D7EFE9A-D285-4899-8A2F-
 const std::string kGeneration = "1_0EBCC207-6001-406B-AC27-841CF2BB81FE";
 const std::string kAttachment = "4E0F2E75-8842-42AA-A87B-D115A6ACB2A4";
 
-#define REQUIRE_CONTAINER()                                                         \
-    if (!fs::exists(kContainer / "NoteStore.sqlite")) {                             \
-        if (std::getenv("CI")) FAIL() << "missing fixture " << kContainer.string(); \
-        GTEST_SKIP() << "missing fixture " << kContainer.string();                  \
-    }
+#define REQUIRE_CONTAINER()                                                \
+    QUILLMERE_REQUIRE_FIXTURE(fs::exists(kContainer / "NoteStore.sqlite"), \
+                              "the container fixture at " << kContainer.string())
 
 struct CandidateRow {
     const char* name;

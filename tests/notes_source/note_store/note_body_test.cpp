@@ -153,7 +153,7 @@ TEST(NoteBody, ReadsEachStoredFormAndNamesTheFaultOfDamagedData) {
         EXPECT_EQ(body.fault, row.fault);
         EXPECT_EQ(text::toUtf8(body.html), row.fault ? "" : "<div>a&lt;b&amp;c&gt;d</div>\n");
     }
-    if (!fs::exists(kBlobs)) GTEST_SKIP() << "The note blobs are not there: " << kBlobs.string();
+    QUILLMERE_REQUIRE_FIXTURE(fs::exists(kBlobs), "the note blobs at " << kBlobs.string());
     const auto plain = readNoteBody(test::readFile(kBlobs / "simple_note_protobuf.bin"), nullptr);
     const auto gzipped =
         readNoteBody(test::readFile(kBlobs / "simple_note_protobuf_gzipped.bin"), nullptr);
