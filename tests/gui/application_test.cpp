@@ -436,8 +436,9 @@ TEST_F(WindowTest, ClosingTheWindowDuringALargeRunQuitsAtOnce) {
     EXPECT_LT(written, static_cast<std::size_t>(kNotes));
 }
 
-// Paths are shown as they are, never read as markup: the library's, its problem's and the export
-// folder's. Without Quillmere the folder goes to the file manager, and the status line says so.
+// Paths are shown as they are, never read as markup: the library's, its problem's, the save
+// folder's and the export folder's. Without Quillmere the folder goes to the file manager, and the
+// status line says so.
 TEST_F(WindowTest, PathsShowAsPlainTextAndTheFileManagerFallbackSaysSo) {
     const fs::path markedTmp = root() / "<b>tmp";
     fs::create_directory(markedTmp);
@@ -450,19 +451,21 @@ TEST_F(WindowTest, PathsShowAsPlainTextAndTheFileManagerFallbackSaysSo) {
 
     launch();
     ui().startButton->click();
-    ASSERT_TRUE(
-        waitUntil([&] { return !ui().statusLabel->text().isEmpty(); }, std::chrono::seconds(60)));
+    // The summary comes first; the hand-over completes it.
+    ASSERT_TRUE(waitUntil([&] { return ui().statusLabel->text().endsWith(QLatin1String(".")); },
+                          std::chrono::seconds(60)));
     const std::string status = ui().statusLabel->text().toStdString();
-    EXPECT_TRUE(status.starts_with("1 note written, 0 skipped, in " + markedTmp.string()))
-        << status;
+    EXPECT_TRUE(status.starts_with("Import finished: 1 note written")) << status;
     EXPECT_TRUE(status.ends_with("/Imported from Notes. Passed to the file manager.")) << status;
+    EXPECT_NE(status.find("Folder: " + markedTmp.string()), std::string::npos) << status;
 
     writeFile(libraryFile, "{\"format\":");
     ModalAnswerer answerer;
     answerer.nextFile = libraryFile;
     ui().chooseButton->click();
     EXPECT_NE(ui().libraryProblemLabel->text().toStdString().find("<b>notes"), std::string::npos);
-    for (const QLabel* label : {ui().libraryLabel, ui().libraryProblemLabel, ui().statusLabel}) {
+    for (const QLabel* label :
+         {ui().libraryLabel, ui().libraryProblemLabel, ui().saveFolderLabel, ui().statusLabel}) {
         EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
     }
 }
