@@ -7,6 +7,7 @@ namespace quillmere {
 void AppDelegate::applicationDidFinishLaunching() {
     appServices().userDefaults->registerBool(kUseFirstParagraphAsHeadingKey, true);
     appServices().userDefaults->registerBool(kSkipRecentlyDeletedKey, false);
+    appServices().userDefaults->registerBool(kCopyAttachmentsKey, true);
 }
 
 }  // namespace quillmere

@@ -49,6 +49,8 @@ public:
     // The user default that chooses the notes' files: "html" (also when unset or unknown) or
     // "markdown".
     static constexpr const char* kExportFormatKey = "exportFormat";
+    // The user default that copies each note's attachment files beside it ("Attachments").
+    static constexpr const char* kCopyAttachmentsKey = "copyAttachments";
     // The bundle identifier the Notes application is looked up by.
     static constexpr const char* kNotesBundleIdentifier = "com.apple.notes";
 
@@ -115,6 +117,9 @@ private:
         Text name;
         Text body;
         std::vector<Text> attachmentNames;
+        // With copying on, each attachment's file as the source hands it over.
+        std::vector<AttachmentFile> attachmentFiles;
+        bool copyAttachments = false;
         bool firstParagraphAsHeading = false;
         bool markdown = false;                 // the export format is Markdown
         LockState lock = LockState::unlocked;  // known once the body is read
@@ -138,6 +143,11 @@ private:
     // that the walk stops after the note it is on. Marks the report cancelled when it answers
     // true, as work is left then.
     static bool stopsForCancel(note_file::ExportDirectories* directories);
+    // Copies the note's attachment files into its folder's "Attachments", counts and logs them,
+    // and answers how its text refers to each attachment.
+    std::vector<note_text::AttachmentReference> copyAttachmentFiles(
+        const NoteForExport& note, const FileURL& folderURL,
+        note_file::ExportDirectories* directories);
     // Posts `count` progress steps to the main queue as one block, each step its own increment.
     void postProgressSteps(std::uint64_t count);
 

@@ -6,6 +6,7 @@
 
 #include "app/app_delegate.h"
 #include "app/app_services.h"
+#include "app/attachment_copy.h"
 #include "app/export_names.h"
 #include "app/log_format.h"
 #include "app/markdown_conversion.h"
@@ -58,8 +59,12 @@ AppDelegate::NoteForExport AppDelegate::readNoteForExport(
     read.body = note->body();
     read.lock = note->lockState();
     read.readable = note->readable();
+    read.copyAttachments = appServices().userDefaults->boolForKey(kCopyAttachmentsKey);
     for (const std::shared_ptr<NotesAttachment>& attachment : note->attachments()) {
         read.attachmentNames.push_back(attachment ? attachment->name() : Text());
+        if (read.copyAttachments) {
+            read.attachmentFiles.push_back(attachment ? attachment->file() : AttachmentFile());
+        }
     }
     read.firstParagraphAsHeading =
         appServices().userDefaults->boolForKey(kUseFirstParagraphAsHeadingKey);
@@ -87,10 +92,13 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const note_text::Link
         report.countNoteNotReadable();  // the source has said why
         return;
     }
-    const Text text = note_text::finishedText(linked, note.attachmentNames);
     const AppServices& services = appServices();
     // A note that stays locked is counted once, as locked, whether its title made a file or not.
     const bool stillLocked = note.lock == LockState::locked;
+    const std::vector<note_text::AttachmentReference> attachments =
+        note.attachmentFiles.empty() ? note_text::referencesByName(note.attachmentNames)
+                                     : copyAttachmentFiles(note, folderURL, directories);
+    const Text text = note_text::finishedText(linked, attachments);
     if (text.empty()) {
         if (stillLocked) {
             report.countLockedNoteNotOpened();
@@ -117,7 +125,7 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const note_text::Link
         fields.account = text::toUtf8(place.account);
         fields.locked = stillLocked;
         const markdown::Conversion file = note_front_matter::markdownFile(
-            text::toUtf8(note_text::convertibleText(linked, note.attachmentNames)), fields);
+            text::toUtf8(note_text::convertibleText(linked, attachments)), fields);
         if (file.fault) {
             report.countNoteNotWritten();
             services.log->log("Note: " + log_format::describe(note.name) +
@@ -144,6 +152,35 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const note_text::Link
                           " could not be written: " + error.description + " " +
                           error.recoverySuggestion);
     }
+}
+
+std::vector<note_text::AttachmentReference> AppDelegate::copyAttachmentFiles(
+    const NoteForExport& note, const FileURL& folderURL,
+    note_file::ExportDirectories* directories) {
+    note_file::ExportDirectories forThisNote;
+    note_file::ExportDirectories& names = directories != nullptr ? *directories : forThisNote;
+    AttachmentCopies copies = attachment_copy::copyAttachments(
+        note.attachmentNames, note.attachmentFiles, folderURL, names);
+    RunReport& report = reportOf(directories);
+    for (std::size_t i = 0; i < copies.copied; ++i) {
+        report.countAttachmentCopied();
+    }
+    for (std::size_t i = 0; i < copies.missing.size(); ++i) {
+        report.countAttachmentMissing();
+    }
+    const AppServices& services = appServices();
+    for (const std::string& failure : copies.failures) {
+        services.log->log("Note: " + log_format::describe(note.name) + ": attachment " + failure);
+    }
+    if (!copies.missing.empty()) {
+        std::string list;
+        for (const Text& name : copies.missing) {
+            list += (list.empty() ? "" : ", ") + log_format::describe(name);
+        }
+        services.log->log("Note: " + log_format::describe(note.name) +
+                          " refers to attachments whose files were not copied: " + list);
+    }
+    return std::move(copies.references);
 }
 
 RunReport& AppDelegate::reportOf(note_file::ExportDirectories* directories) {

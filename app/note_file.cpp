@@ -81,6 +81,23 @@ FileURL ExportDirectories::claimDirectory(const FileURL& parentURL, const Text& 
     return url;
 }
 
+FileURL ExportDirectories::claimOwnDirectory(const FileURL& parentURL, const Text& name) {
+    const std::string key = parentURL.path() + "/" + text::toUtf8(name);
+    if (const auto found = ownDirectories_.find(key); found != ownDirectories_.end()) {
+        return found->second;
+    }
+    Directory& directory = directoryAt(parentURL);
+    Text unique = export_names::asWritten(name);
+    if (directory.isDirectoryByName.contains(text::toUtf8(unique))) {
+        unique = export_names::uniqueFileName(unique, Text(), directory.taken);
+    }
+    // Taken as a file would be, so that claimDirectory() never shares it.
+    const FileURL url = claim(directory, parentURL, unique, false).asDirectory(true);
+    directories_.try_emplace(url.path());
+    ownDirectories_.emplace(key, url);
+    return url;
+}
+
 void ExportDirectories::release(const FileURL& url) {
     const auto directory = directories_.find(parentPath(url.path()));
     if (directory == directories_.end()) {
@@ -91,6 +108,12 @@ void ExportDirectories::release(const FileURL& url) {
         directory->second.taken.erase(text::fromUtf8(name));
     }
     made_.erase(url.path());
+    for (auto it = ownDirectories_.begin(); it != ownDirectories_.end(); ++it) {
+        if (it->second.path() == url.path()) {
+            ownDirectories_.erase(it);
+            break;
+        }
+    }
 }
 
 std::optional<FileURL> write(const Text& text, const Text& baseName, const Text& extension,

@@ -49,6 +49,12 @@ public:
     // before its extension, as a note gets one. `renamed` tells which.
     FileURL claimDirectory(const FileURL& parentURL, const Text& name, bool* renamed);
 
+    // A directory of the run's own below `parentURL` (a note folder's "Attachments"): `name`,
+    // or `name` with " - n" when anything else holds that name. The same URL on every call for
+    // that parent and name. Unlike a folder's directory it is never shared: a Notes folder of
+    // that name claimed later gets a name of its own.
+    FileURL claimOwnDirectory(const FileURL& parentURL, const Text& name);
+
     // Gives back a claimed name whose file or directory could not be made.
     void release(const FileURL& url);
 
@@ -89,6 +95,7 @@ private:
     std::unordered_set<std::string> made_;
     std::unordered_map<std::string, Place> places_;  // by path
     std::shared_ptr<RunReport> report_;
+    std::unordered_map<std::string, FileURL> ownDirectories_;  // by parent path, "/", name
     FileManager fileManager_{FileManager::KeepingDirectoriesOpen{}};
 };
 

@@ -247,7 +247,20 @@ namespace {
 // Each named attachment takes the first attachment character left in the text, which may be
 // one that an earlier attachment's name brought in. The text is consumed once from the left:
 // what lies before the first character left is final.
-Text referringToAttachments(Text text, const std::vector<Text>& names) {
+Text referenceTo(const AttachmentReference& attachment) {
+    if (attachment.copiedPath.empty()) {
+        return u"<img src=\"" + html_escaping::imageSource(attachment.name) + u"\">";
+    }
+    const Text url = relativeURL(attachment.copiedPath);
+    if (attachment.isImage) {
+        return u"<img src=\"" + url + u"\">";
+    }
+    const TextView fileName =
+        TextView(attachment.copiedPath).substr(attachment.copiedPath.rfind(u'/') + 1);
+    return u"<a href=\"" + url + u"\">" + html_escaping::escapedText(fileName) + u"</a>";
+}
+
+Text referringToAttachments(Text text, const std::vector<AttachmentReference>& attachments) {
     constexpr char16_t kAttachmentCharacter = u'\uFFFC';
     Text result;
     result.reserve(text.size());
@@ -255,7 +268,7 @@ Text referringToAttachments(Text text, const std::vector<Text>& names) {
     // before the rest of the text it stands in.
     std::vector<std::pair<Text, std::size_t>> pending;
     pending.emplace_back(std::move(text), 0);
-    for (const Text& name : names) {
+    for (const AttachmentReference& attachment : attachments) {
         while (!pending.empty()) {
             auto& [part, position] = pending.back();
             const std::size_t found = part.find(kAttachmentCharacter, position);
@@ -271,11 +284,11 @@ Text referringToAttachments(Text text, const std::vector<Text>& names) {
         if (pending.empty()) {
             break;  // no character left: later attachments change nothing
         }
-        if (name.empty()) {
+        if (attachment.name.empty() && attachment.copiedPath.empty()) {
             continue;  // the character stays, for the next attachment
         }
         ++pending.back().second;
-        pending.emplace_back(u"<img src=\"" + html_escaping::imageSource(name) + u"\">", 0);
+        pending.emplace_back(referenceTo(attachment), 0);
     }
     for (auto it = pending.rbegin(); it != pending.rend(); ++it) {
         result.append(it->first, it->second, Text::npos);
@@ -499,17 +512,52 @@ LinkedText linkedText(TextView name, TextView body, bool firstParagraphAsHeading
     return linked;
 }
 
-Text finishedText(const LinkedText& linked, const std::vector<Text>& attachmentNames) {
+Text finishedText(const LinkedText& linked, const std::vector<AttachmentReference>& attachments) {
     Text text = withLiteralsReplaced(linked.text, !linked.isFullDocument, linked.hasMarkup);
-    if (!attachmentNames.empty()) {
-        text = referringToAttachments(std::move(text), attachmentNames);
+    if (!attachments.empty()) {
+        text = referringToAttachments(std::move(text), attachments);
     }
     return text;
 }
 
+Text convertibleText(const LinkedText& linked,
+                     const std::vector<AttachmentReference>& attachments) {
+    return attachments.empty() ? linked.text : referringToAttachments(linked.text, attachments);
+}
+
+std::vector<AttachmentReference> referencesByName(const std::vector<Text>& attachmentNames) {
+    std::vector<AttachmentReference> attachments;
+    attachments.reserve(attachmentNames.size());
+    for (const Text& name : attachmentNames) {
+        attachments.push_back({name, Text(), false});
+    }
+    return attachments;
+}
+
 Text convertibleText(const LinkedText& linked, const std::vector<Text>& attachmentNames) {
-    return attachmentNames.empty() ? linked.text
-                                   : referringToAttachments(linked.text, attachmentNames);
+    return convertibleText(linked, referencesByName(attachmentNames));
+}
+
+Text finishedText(const LinkedText& linked, const std::vector<Text>& attachmentNames) {
+    return finishedText(linked, referencesByName(attachmentNames));
+}
+
+Text relativeURL(TextView relativePath) {
+    static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+    Text url;
+    for (const char c : text::toUtf8(relativePath)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+            (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' || byte == '_' ||
+            byte == '~' || byte == '/') {
+            url.push_back(static_cast<char16_t>(byte));
+        } else {
+            url.push_back(u'%');
+            url.push_back(kHex[byte >> 4]);
+            url.push_back(kHex[byte & 15]);
+        }
+    }
+    return url;
 }
 
 Text build(TextView name, TextView body, const std::vector<Text>& attachmentNames,

@@ -39,6 +39,24 @@ Text finishedText(const LinkedText& linked, const std::vector<Text>& attachmentN
 // "<object>" tags removed), so that line breaks and monospaced runs survive.
 Text convertibleText(const LinkedText& linked, const std::vector<Text>& attachmentNames);
 
+// What one attachment character becomes: an image reference by the attachment's name (the
+// reference when no copy was made), or a reference to the copy: an image for a picture, a link
+// showing the copy's file name for any other file. An attachment with neither a name nor a copy
+// takes no character.
+struct AttachmentReference {
+    Text name;        // as Notes names it
+    Text copiedPath;  // the copy, relative to the note's folder ("Attachments/x.pdf"); empty: none
+    bool isImage = false;
+};
+Text finishedText(const LinkedText& linked, const std::vector<AttachmentReference>& attachments);
+Text convertibleText(const LinkedText& linked, const std::vector<AttachmentReference>& attachments);
+// Each name as a reference by name (no copy).
+std::vector<AttachmentReference> referencesByName(const std::vector<Text>& attachmentNames);
+
+// `relativePath` as a relative URL: every byte of its UTF-8 but unreserved characters and "/"
+// percent-encoded, so that spaces, "#", "?" and "%" in a name cannot change what it points to.
+Text relativeURL(TextView relativePath);
+
 // Makes the first paragraph a level-1 heading, in place: the first "<p>"…"</p>" pair after the
 // body start tag (or anywhere, without a body), else the body's content up to its first "<br>".
 // A paragraph whose whole content is one heading element (<h1> to <h6>) becomes one <h1> with

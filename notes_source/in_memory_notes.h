@@ -30,9 +30,11 @@ public:
     Attachment() = default;
     explicit Attachment(Text name) : attachmentName(std::move(name)) {}
 
-    Text attachmentName;  // empty: an attachment without a name
+    Text attachmentName;            // empty: an attachment without a name
+    AttachmentFile attachmentFile;  // notKept unless a test gives it a file
 
     Text name() const override { return attachmentName; }
+    AttachmentFile file() const override { return attachmentFile; }
 };
 
 class Note : public NotesNote, public std::enable_shared_from_this<Note> {
