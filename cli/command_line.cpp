@@ -24,6 +24,7 @@ const char* pathOption(const std::string& argument) {
 std::variant<Options, UsageError> parse(const std::vector<std::string>& arguments) {
     Options options;
     bool headingGiven = false;
+    bool attachmentsGiven = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (const char* name = pathOption(argument)) {
@@ -60,6 +61,13 @@ std::variant<Options, UsageError> parse(const std::vector<std::string>& argument
                 return UsageError{"--format needs html or markdown, not \"" + format + "\""};
             }
             options.format = format;
+        } else if (argument == "--attachments" || argument == "--no-attachments") {
+            const bool wanted = argument == "--attachments";
+            if (attachmentsGiven && options.copyAttachments != wanted) {
+                return UsageError{"--attachments and --no-attachments exclude each other"};
+            }
+            attachmentsGiven = true;
+            options.copyAttachments = wanted;
         } else if (argument == "--no-open") {
             options.open = false;
         } else if (argument == "--password-file" || argument.starts_with("--password-file=")) {
@@ -97,8 +105,8 @@ std::variant<Options, UsageError> parse(const std::vector<std::string>& argument
 std::string usage(const std::string& programName) {
     return "usage: " + programName +
            " [--library PATH] [--output DIR] [--format html|markdown] [--heading | --no-heading]"
-           " [--skip-deleted] [--no-open] [--quiet] [--verbose] [--password-file FILE]"
-           " [--ask-password]";
+           " [--attachments | --no-attachments] [--skip-deleted] [--no-open] [--quiet]"
+           " [--verbose] [--password-file FILE] [--ask-password]";
 }
 
 std::string help(const std::string& programName) {
@@ -122,6 +130,10 @@ std::string help(const std::string& programName) {
            "                  the window, else html)\n"
            "  --heading       make the first paragraph of every note a heading, for this run\n"
            "  --no-heading    keep the first paragraph as it is, for this run\n"
+           "  --attachments   copy each note's attachment files into \"Attachments\" beside it,\n"
+           "                  for this run (from a Notes database)\n"
+           "  --no-attachments\n"
+           "                  refer to attachments by name only, for this run\n"
            "  --skip-deleted  leave out the notes in \"Recently Deleted\", for this run\n"
            "  --no-open       do not hand the folder to Quillmere or the file manager\n"
            "  --quiet         show no progress bar\n"

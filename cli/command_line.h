@@ -2,7 +2,8 @@
 // The command line of quillmere-notes-import:
 //
 //   quillmere-notes-import [--library PATH] [--output DIR] [--heading | --no-heading]
-//                          [--skip-deleted] [--no-open] [--quiet] [--verbose]
+//                          [--attachments | --no-attachments] [--skip-deleted] [--no-open]
+//                          [--quiet] [--verbose]
 //                          [--password-file FILE] [--ask-password]
 //
 // plus --help and --version. "--library=PATH", "--output=DIR" and "--password-file=FILE" are
@@ -23,6 +24,7 @@ struct Options {
     std::optional<std::string> outputPath;    // --output: where the export folder is made
     std::optional<std::string> format;        // --format html|markdown; none: the stored value
     std::optional<bool> useHeading;           // --heading / --no-heading; none: the stored value
+    std::optional<bool> copyAttachments;      // --attachments / --no-attachments; likewise
     bool open = true;                         // --no-open clears it
     bool skipDeleted = false;                 // --skip-deleted: leave out "Recently Deleted"
     bool quiet = false;                       // --quiet

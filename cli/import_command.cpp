@@ -89,6 +89,9 @@ int runImportCommand(const command_line::Options& options) {
     if (options.useHeading) {
         defaults->setArgumentBool(AppDelegate::kUseFirstParagraphAsHeadingKey, *options.useHeading);
     }
+    if (options.copyAttachments) {
+        defaults->setArgumentBool(AppDelegate::kCopyAttachmentsKey, *options.copyAttachments);
+    }
 
     std::vector<SecureBytes> passwords;
     if (options.passwordFile) {

@@ -439,6 +439,50 @@ TEST_F(ImportCommandTest, LockedNotesOpenWithAPasswordFileThatNothingRepeats) {
     }
 }
 
+// Everything below `root` with its content and its modification time, to show that nothing there
+// changed.
+std::map<std::string, std::string> snapshot(const fs::path& root) {
+    std::map<std::string, std::string> entries = tree(root);
+    for (auto& [path, content] : entries) {
+        content += "@" + std::to_string(modificationTime(root / path).time_since_epoch().count());
+    }
+    return entries;
+}
+
+// The real container's note refers to a byte-identical copy of its PDF beside it, and the
+// container is only read; for one run without copying, the note keeps its reference by name.
+TEST_F(ImportCommandTest, CopiesAttachmentsBesideTheirNotesUnlessToldNot) {
+    const fs::path fixture = kFixtures / "macOS-15-container";
+    QUILLMERE_REQUIRE_FIXTURE(fs::exists(fixture / "NoteStore.sqlite"),
+                              "the Notes container at " << fixture.string());
+    const fs::path container = root() / "group.com.apple.notes";
+    fs::copy(fixture, container, fs::copy_options::recursive);
+    const auto before = snapshot(container);
+    const std::string pdf = readFile(container /
+                                     "Accounts/LocalAccount/Media/8D7EFE9A-D285-4899-8A2F-"
+                                     "2AD8F007F819/1_0EBCC207-6001-406B-AC27-841CF2BB81FE/"
+                                     "bitcoin.pdf");
+
+    auto result = run({"--library", container.string(), "--no-open"});
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    fs::path notes = fs::path(result.lastOutLine()) / "Notes";
+    EXPECT_NE(readFile(notes / "001_This note has an attachment.html")
+                  .find("<a href=\"Attachments/bitcoin.pdf\">bitcoin.pdf</a>"),
+              std::string::npos);
+    EXPECT_TRUE(readFile(notes / "Attachments/bitcoin.pdf") == pdf);
+    EXPECT_NE(result.err.find("1 attachment copied, 0 missing"), std::string::npos) << result.err;
+    EXPECT_EQ(snapshot(container), before);
+
+    result = run({"--library", container.string(), "--no-open", "--no-attachments"});
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    notes = fs::path(result.lastOutLine()) / "Notes";
+    EXPECT_NE(
+        readFile(notes / "001_This note has an attachment.html").find("<img src=\"bitcoin.pdf\">"),
+        std::string::npos);
+    EXPECT_FALSE(fs::exists(notes / "Attachments"));
+    EXPECT_EQ(snapshot(container), before);
+}
+
 TEST_F(ImportCommandTest, NotesNotFoundOrNotAccessibleEndTheRunWithOne) {
     // What was looked for and why it could not be read, then what to choose instead.
     const std::string choose =
@@ -620,7 +664,8 @@ TEST_F(ImportCommandTest, UsageErrorsHelpAndVersionStartNoRun) {
               (std::vector<std::string>{"quillmere-notes-import: --library needs a path",
                                         "usage: quillmere-notes-import [--library PATH] "
                                         "[--output DIR] [--format html|markdown] "
-                                        "[--heading | --no-heading] [--skip-deleted] "
+                                        "[--heading | --no-heading] "
+                                        "[--attachments | --no-attachments] [--skip-deleted] "
                                         "[--no-open] [--quiet] [--verbose] "
                                         "[--password-file FILE] [--ask-password]"}));
 
