@@ -68,6 +68,10 @@ MainWindow::MainWindow(std::shared_ptr<UserDefaultsStore> defaults, QWidget* par
         defaults_->setString(AppDelegate::kExportFormatKey, index == 1 ? "markdown" : "html");
         reportStoreError();
     });
+    connect(ui_->attachmentsCheckBox, &QCheckBox::toggled, this, [this](bool checked) {
+        defaults_->setBool(AppDelegate::kCopyAttachmentsKey, checked);
+        reportStoreError();
+    });
     ui_->libraryLabel->installEventFilter(this);
     ui_->startButton->setFocus(Qt::OtherFocusReason);
 }
@@ -76,6 +80,7 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::showSettings() {
     const QSignalBlocker quiet(ui_->headingCheckBox);  // showing a value is not choosing it
+    const QSignalBlocker quietToo(ui_->attachmentsCheckBox);
     ui_->headingCheckBox->setChecked(
         defaults_->boolForKey(AppDelegate::kUseFirstParagraphAsHeadingKey));
     const QSignalBlocker quietSkip(ui_->skipDeletedCheckBox);
@@ -84,6 +89,7 @@ void MainWindow::showSettings() {
     const QSignalBlocker quietFormat(ui_->formatComboBox);
     ui_->formatComboBox->setCurrentIndex(
         defaults_->stringForKey(AppDelegate::kExportFormatKey) == "markdown" ? 1 : 0);
+    ui_->attachmentsCheckBox->setChecked(defaults_->boolForKey(AppDelegate::kCopyAttachmentsKey));
     showLibrary();
     showSaveFolder();
     const auto path = ChosenLibraryLookup::chosenPath(*defaults_);

@@ -152,6 +152,8 @@ TEST_F(WindowTest, ARunShowsProgressReportsWhatItWroteAndHandsTheFolderOver) {
     EXPECT_EQ(plain(ui().headingCheckBox->text()), "Use first paragraph as heading");
     EXPECT_TRUE(ui().headingCheckBox->isChecked());  // the registered default
     EXPECT_EQ(ui().formatComboBox->currentText().toStdString(), "HTML");
+    EXPECT_EQ(plain(ui().attachmentsCheckBox->text()), "Copy attachments");
+    EXPECT_TRUE(ui().attachmentsCheckBox->isChecked());
     EXPECT_EQ(ui().libraryLabel->toolTip().toStdString(), libraryFile.string());
     EXPECT_FALSE(ui().libraryProblemLabel->isVisible());
     EXPECT_TRUE(ui().progressBar->isHidden());
@@ -348,11 +350,13 @@ TEST_F(WindowTest, AlertsEndTheRunAndChoicesOutliveTheWindowAndReachTheCommand) 
     ui().formatComboBox->setFocus();
     QTest::keyClick(ui().formatComboBox, Qt::Key_Down);
     EXPECT_EQ(ui().formatComboBox->currentText().toStdString(), "Markdown");
+    QTest::keyClick(ui().attachmentsCheckBox, Qt::Key_Space);  // off
 
     launch();  // a restart
     EXPECT_EQ(ui().libraryLabel->toolTip().toStdString(), good.string());
     EXPECT_FALSE(ui().headingCheckBox->isChecked());
     EXPECT_EQ(ui().formatComboBox->currentText().toStdString(), "Markdown");
+    EXPECT_FALSE(ui().attachmentsCheckBox->isChecked());
     EXPECT_TRUE(answerer.alerts.empty());
     app_.reset();
 
