@@ -55,7 +55,9 @@ TEST(TemporaryContainerURL, KeepsAnyContextToOneComponentInsideTheFolder) {
         EXPECT_EQ(temporaryContainerURLForContext(manager, c.context).path(), folder.string());
         const std::optional<FileURL> created = create(c.context);
         EXPECT_TRUE(created);
-        if (created) EXPECT_EQ(fs::path(created->path()).parent_path(), folder);
+        if (created) {
+            EXPECT_EQ(fs::path(created->path()).parent_path(), folder);
+        }
 
         removeTemporaryItemsForContext(manager, c.context);
         EXPECT_FALSE(fs::exists(folder));

@@ -365,7 +365,9 @@ TEST(NoteStoreDatabase, RefusesFilesThatAreNoReadableNotesDatabase) {
         NotesLibraryLookup lookup(row.path.string());
         auto notes = lookup.applicationWithBundleIdentifier("com.apple.notes");
         EXPECT_NE(notes, nullptr);
-        if (notes) EXPECT_EQ(notes->accounts().count(), 0u);
+        if (notes) {
+            EXPECT_EQ(notes->accounts().count(), 0u);
+        }
         EXPECT_EQ(lookup.lastError(), row.error);
     }
 }
