@@ -8,7 +8,7 @@ namespace {
 
 // The option that takes a path that `argument` is ("--library" or "--library=..."), or null.
 const char* pathOption(const std::string& argument) {
-    for (const char* name : {"--library", "--output"}) {
+    for (const char* name : {"--library", "--output", "--backup-password-file"}) {
         const std::string_view option(name);
         if (argument == option ||
             (argument.starts_with(option) && argument.size() > option.size() &&
@@ -29,7 +29,9 @@ std::variant<Options, UsageError> parse(const std::vector<std::string>& argument
         const std::string& argument = arguments[i];
         if (const char* name = pathOption(argument)) {
             std::optional<std::string>& value =
-                std::string_view(name) == "--library" ? options.libraryPath : options.outputPath;
+                std::string_view(name) == "--library"  ? options.libraryPath
+                : std::string_view(name) == "--output" ? options.outputPath
+                                                       : options.backupPasswordFile;
             if (value) return UsageError{std::string(name) + " is given more than once"};
             std::string path;
             if (argument == name) {
@@ -106,7 +108,8 @@ std::string usage(const std::string& programName) {
     return "usage: " + programName +
            " [--library PATH] [--output DIR] [--format html|markdown] [--heading | --no-heading]"
            " [--attachments | --no-attachments] [--skip-deleted] [--no-open] [--quiet]"
-           " [--verbose] [--password-file FILE] [--ask-password]";
+           " [--verbose] [--password-file FILE]"
+           " [--backup-password-file FILE] [--ask-password]";
 }
 
 std::string help(const std::string& programName) {
@@ -120,7 +123,8 @@ std::string help(const std::string& programName) {
            "says so.\n"
            "\n"
            "  --library PATH  the Notes library to read: the group.com.apple.notes folder copied\n"
-           "                  from a Mac, the NoteStore.sqlite in it, or a Notes library file\n"
+           "                  from a Mac, the NoteStore.sqlite in it, an iPhone or iPad backup\n"
+           "                  folder, or a Notes library file\n"
            "                  (default: the one chosen in the window)\n"
            "  --output DIR    make the export folder in DIR, for this run (default: the folder\n"
            "                  chosen in the window, else a private temporary folder); a folder\n"
@@ -140,8 +144,12 @@ std::string help(const std::string& programName) {
            "  --password-file FILE\n"
            "                  try the passwords in FILE, one a line, on notes locked with a\n"
            "                  password in Apple's Notes database\n"
+           "  --backup-password-file FILE\n"
+           "                  the password of an encrypted iPhone or iPad backup: the first\n"
+           "                  line of FILE\n"
            "  --ask-password  ask on the terminal for the password of a locked note that the\n"
-           "                  passwords given do not open, once for each hint\n"
+           "                  passwords given do not open, once for each hint, and for an\n"
+           "                  encrypted backup's password when no file gives it\n"
            "  --verbose       also show routine log lines (they go to the system log anyway)\n"
            "  --help          show this help\n"
            "  --version       show the version\n"

@@ -4,10 +4,10 @@
 //   quillmere-notes-import [--library PATH] [--output DIR] [--heading | --no-heading]
 //                          [--attachments | --no-attachments] [--skip-deleted] [--no-open]
 //                          [--quiet] [--verbose]
-//                          [--password-file FILE] [--ask-password]
+//                          [--password-file FILE] [--backup-password-file FILE] [--ask-password]
 //
-// plus --help and --version. "--library=PATH", "--output=DIR" and "--password-file=FILE" are
-// accepted too.
+// plus --help and --version. "--library=PATH", "--output=DIR", "--password-file=FILE" and
+// "--backup-password-file=FILE" are accepted too.
 //
 //   auto parsed = command_line::parse({"--library", "Notes.json", "--no-open"});
 //   if (auto* usageError = std::get_if<command_line::UsageError>(&parsed)) { ... exit 2 ... }
@@ -30,9 +30,11 @@ struct Options {
     bool quiet = false;                       // --quiet
     bool verbose = false;                     // --verbose: routine log lines on the terminal too
     std::optional<std::string> passwordFile;  // --password-file: passwords for locked notes
-    bool askPassword = false;                 // --ask-password: ask on the terminal
-    bool help = false;                        // --help: print the help and do nothing else
-    bool version = false;                     // --version: print the version and do nothing else
+    // --backup-password-file: the first line is an encrypted backup's password
+    std::optional<std::string> backupPasswordFile;
+    bool askPassword = false;  // --ask-password: ask on the terminal
+    bool help = false;         // --help: print the help and do nothing else
+    bool version = false;      // --version: print the version and do nothing else
 };
 
 struct UsageError {

@@ -105,6 +105,19 @@ int runImportCommand(const command_line::Options& options) {
         }
         passwords = std::move(*read);
     }
+    // An encrypted backup's password: the first line of its file.
+    std::vector<SecureBytes> backupPasswords;
+    if (options.backupPasswordFile) {
+        std::string problem;
+        auto read = readPasswordFile(*options.backupPasswordFile, problem);
+        if (read && read->empty()) problem = "it holds no password";
+        if (!read || read->empty()) {
+            statusLine->printLine(system_log::escapeControlCharacters(
+                *options.backupPasswordFile + ": the backup password cannot be read: " + problem));
+            return kExitStoppedByAlert;
+        }
+        backupPasswords.push_back(std::move(read->front()));
+    }
 
     // The main queue is this thread's; the background queue is declared after it so that it
     // ends while the main queue still exists.
@@ -124,6 +137,12 @@ int runImportCommand(const command_line::Options& options) {
         SystemLog::defaultProgramName(),
         [statusLine](const std::string& line) { statusLine->printLine(line); });
     log->setRoutineLinesShown(options.verbose);
+    auto library = std::make_shared<NotesLibraryLookup>(
+        libraryPath(*defaults), [log](const std::string& line) { log->log(line); },
+        makePasswordRing);
+    library->setBackupPasswords([&backupPasswords, prompt] {
+        return std::make_shared<PasswordRing>(backupPasswords, prompt);
+    });
     installAppServices(AppServices{
         .mainQueue = mainQueue,
         .globalQueue = globalQueue,
@@ -132,9 +151,7 @@ int runImportCommand(const command_line::Options& options) {
         .workspace = workspace,
         .log = log,
         .linkDetector = std::make_shared<LinkScanner>(),
-        .notesLookup = std::make_shared<TerminalNotesLookup>(std::make_shared<NotesLibraryLookup>(
-            libraryPath(*defaults), [log](const std::string& line) { log->log(line); },
-            makePasswordRing)),
+        .notesLookup = std::make_shared<TerminalNotesLookup>(library),
     });
 
     auto window = std::make_shared<Window>();

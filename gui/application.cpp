@@ -75,9 +75,8 @@ Application::Application()
             [window](const std::optional<std::string>& problem) {
                 window->showLibraryProblem(problem);
             },
-            [prompt] {
-                return std::make_shared<PasswordRing>(std::vector<SecureBytes>{}, prompt);
-            }),
+            [prompt] { return std::make_shared<PasswordRing>(std::vector<SecureBytes>{}, prompt); },
+            [window] { return window->takeBackupPassword(); }),
     });
 
     delegate_ = std::make_shared<AppDelegate>();

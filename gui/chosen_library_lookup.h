@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "notes_source/notes_model.h"
 #include "platform/crypto/password_ring.h"
@@ -20,9 +21,14 @@ public:
     // Receives the one-line problem of each lookup, or none when the library could be read.
     using Listener = std::function<void(const std::optional<std::string>& problem)>;
 
-    // `passwords` makes each run's passwords for locked notes (may be empty: none).
+    // Gives the backup passwords for one lookup (the window's password field).
+    using BackupPasswords = std::function<std::vector<SecureBytes>()>;
+
+    // `passwords` makes each run's passwords for locked notes (may be empty: none);
+    // `backupPasswords` those of an encrypted backup.
     ChosenLibraryLookup(std::shared_ptr<const UserDefaults> defaults, Listener listener,
-                        std::function<std::shared_ptr<PasswordRing>()> passwords = {});
+                        std::function<std::shared_ptr<PasswordRing>()> passwords = {},
+                        BackupPasswords backupPasswords = {});
 
     std::shared_ptr<NotesApplication> applicationWithBundleIdentifier(
         const std::string& bundleIdentifier) override;
@@ -37,6 +43,7 @@ private:
     std::shared_ptr<const UserDefaults> defaults_;
     Listener listener_;
     std::function<std::shared_ptr<PasswordRing>()> passwords_;
+    BackupPasswords backupPasswords_;
     std::optional<std::string> lastProblem_;
 };
 

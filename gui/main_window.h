@@ -10,7 +10,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "platform/crypto/secure_bytes.h"
 #include "platform/settings/user_defaults_store.h"
 
 namespace Ui {
@@ -35,6 +37,9 @@ public:
     void showLibraryProblem(const std::optional<std::string>& problem);
     // The status line below the start button; empty removes it.
     void showStatus(const std::string& status);
+    // The backup password typed for the next run, taken out of its field (which is emptied),
+    // so that it is used once; none when the field is empty.
+    std::vector<SecureBytes> takeBackupPassword();
     // During a run every choice (runChoices()) is disabled and Cancel stands in for the start
     // button; after it they come back.
     void setRunning(bool running);

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "notes_source/backup/backup_notes.h"
 #include "notes_source/container_folder_files.h"
 #include "notes_source/notes_library_file.h"
 
@@ -27,6 +28,14 @@ std::shared_ptr<NotesApplication> NotesLibraryLookup::applicationWithBundleIdent
         lastError_ = "No Notes library chosen.";
         return nullptr;
     }
+    if (backup::backupFolderKind(*path_) != backup::BackupFolderKind::none) {
+        auto passwords = backupPasswords_ ? backupPasswords_() : nullptr;
+        NoteStoreOpen open = backup::openBackupNotes(*path_, passwords.get(), reportFault_,
+                                                     passwords_ ? passwords_() : nullptr);
+        lastError_ = open.error;
+        if (!open.application) return std::make_shared<UnreadableNotes>();
+        return open.application;
+    }
     const std::string database = noteStorePathIn(*path_);
     if (looksLikeSqliteDatabase(database)) {
         // The container is the folder that holds the database, whichever of them was chosen.
@@ -45,7 +54,8 @@ std::shared_ptr<NotesApplication> NotesLibraryLookup::applicationWithBundleIdent
                 *path_ + (path_->ends_with('/') ? "" : "/") + "NoteStore.sqlite: " + *fault;
             return std::make_shared<UnreadableNotes>();
         }
-        lastError_ = *path_ + ": a folder without NoteStore.sqlite in it";
+        lastError_ =
+            *path_ + ": a folder with neither NoteStore.sqlite nor an iPhone or iPad backup in it";
         return std::make_shared<UnreadableNotes>();
     }
     LibraryLoad load = loadNotesLibrary(*path_);

@@ -19,6 +19,7 @@
 
 #include "notes_source/note_store/note_store_database.h"
 #include "notes_source/notes_model.h"
+#include "platform/crypto/password_ring.h"
 
 namespace quillmere {
 
@@ -39,6 +40,11 @@ public:
     std::shared_ptr<NotesApplication> applicationWithBundleIdentifier(
         const std::string& bundleIdentifier) override;
 
+    // The passwords an encrypted backup is opened with; without them it cannot be read.
+    void setBackupPasswords(PasswordRingMaker passwords) {
+        backupPasswords_ = std::move(passwords);
+    }
+
     // The one-line message of the last lookup that did not find a readable library.
     std::optional<std::string> lastError() const { return lastError_; }
     std::optional<std::string> lastProblem() const override { return lastError_; }
@@ -48,6 +54,7 @@ private:
     std::optional<std::string> lastError_;
     NoteFaultReporter reportFault_;
     PasswordRingMaker passwords_;
+    PasswordRingMaker backupPasswords_;
 };
 
 }  // namespace quillmere

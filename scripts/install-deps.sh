@@ -9,6 +9,7 @@ packages=(
   rapidjson-dev publicsuffix
   libglib2.0-dev libglib2.0-bin
   libsqlite3-dev zlib1g-dev libprotobuf-dev protobuf-compiler
+  python3 openssl
   libssl-dev
   qt6-base-dev xvfb xauth desktop-file-utils appstream
   clang libclang-rt-14-dev

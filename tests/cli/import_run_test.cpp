@@ -492,7 +492,8 @@ TEST_F(ImportCommandTest, NotesNotFoundOrNotAccessibleEndTheRunWithOne) {
     const std::string noAccess = "Could not access Notes\n";
     const std::string noneChosen = "No Notes library chosen." + choose;
     const std::string noFile = ": cannot be read (No such file or directory)." + choose;
-    const std::string noDatabase = ": a folder without NoteStore.sqlite in it." + choose;
+    const std::string noDatabase =
+        ": a folder with neither NoteStore.sqlite nor an iPhone or iPad backup in it." + choose;
     const std::string gone = (root() / "gone.json").string(), dir = root().string();
     const struct {
         const char* name;
@@ -667,7 +668,8 @@ TEST_F(ImportCommandTest, UsageErrorsHelpAndVersionStartNoRun) {
                                         "[--heading | --no-heading] "
                                         "[--attachments | --no-attachments] [--skip-deleted] "
                                         "[--no-open] [--quiet] [--verbose] "
-                                        "[--password-file FILE] [--ask-password]"}));
+                                        "[--password-file FILE] [--backup-password-file FILE] "
+                                        "[--ask-password]"}));
 
     const auto help = run({"--help"});
     EXPECT_EQ(help.exitStatus, 0);
