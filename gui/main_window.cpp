@@ -19,8 +19,7 @@ namespace quillmere::gui {
 namespace {
 
 // The library dialog: a file, or a folder that holds a Notes database (the copied
-// group.com.apple.notes) or is an iPhone or iPad backup. Open on such a folder chooses it rather
-// than going into it.
+// group.com.apple.notes). Open on such a folder chooses it rather than going into it.
 class LibraryDialog : public QFileDialog {
 public:
     using QFileDialog::QFileDialog;
@@ -134,129 +133,127 @@ std::string MainWindow::displayPath(const std::string& path) {
     if (path == home) return "~";
     if (path.starts_with(home + "/")) return "~" + path.substr(home.size());
     return path;
-    std::vector<SecureBytes> MainWindow::takeBackupPassword() {
-        QLineEdit* field = ui_->backupPasswordEdit;
-        std::vector<SecureBytes> passwords;
-        QByteArray bytes = field->text().toUtf8();
-        if (!bytes.isEmpty()) {
-            passwords.push_back(
-                secureBytesOf({bytes.constData(), static_cast<std::size_t>(bytes.size())}));
-        }
-        cleanseMemory(bytes.data(), static_cast<std::size_t>(bytes.size()));
-        field->clear();
-        return passwords;
+}
+
+std::vector<SecureBytes> MainWindow::takeBackupPassword() {
+    QLineEdit* field = ui_->backupPasswordEdit;
+    std::vector<SecureBytes> passwords;
+    QByteArray bytes = field->text().toUtf8();
+    if (!bytes.isEmpty()) {
+        passwords.push_back(
+            secureBytesOf({bytes.constData(), static_cast<std::size_t>(bytes.size())}));
     }
+    cleanseMemory(bytes.data(), static_cast<std::size_t>(bytes.size()));
+    field->clear();
+    return passwords;
+}
 
-    void MainWindow::showStatus(const std::string& status) {
-        ui_->statusLabel->setText(QString::fromStdString(status));
-        // A summary takes a few lines: the window grows to show it whole.
-        if (QLayout* layout = centralWidget()->layout()) {
-            layout->activate();
-            const int needed = layout->totalHeightForWidth(centralWidget()->width());
-            if (needed > centralWidget()->height())
-                resize(width(), height() + needed - centralWidget()->height());
-        }
+void MainWindow::showStatus(const std::string& status) {
+    ui_->statusLabel->setText(QString::fromStdString(status));
+    // A summary takes a few lines: the window grows to show it whole.
+    if (QLayout* layout = centralWidget()->layout()) {
+        layout->activate();
+        const int needed = layout->totalHeightForWidth(centralWidget()->width());
+        if (needed > centralWidget()->height())
+            resize(width(), height() + needed - centralWidget()->height());
     }
+}
 
-    void MainWindow::keyPressEvent(QKeyEvent * event) {
-        // Outside a dialog Qt gives the default button no Return key of its own; the keys the
-        // focused control leaves unused end up here.
-        const bool isReturn = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-        if (isReturn && event->modifiers() == Qt::NoModifier && ui_->startButton->isVisible() &&
-            ui_->startButton->isEnabled()) {
-            ui_->startButton->click();
-            return;
-        }
-        QMainWindow::keyPressEvent(event);
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    // Outside a dialog Qt gives the default button no Return key of its own; the keys the
+    // focused control leaves unused end up here.
+    const bool isReturn = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (isReturn && event->modifiers() == Qt::NoModifier && ui_->startButton->isVisible() &&
+        ui_->startButton->isEnabled()) {
+        ui_->startButton->click();
+        return;
     }
+    QMainWindow::keyPressEvent(event);
+}
 
-    bool MainWindow::eventFilter(QObject * watched, QEvent * event) {
-        if (watched == ui_->libraryLabel && event->type() == QEvent::Resize) showLibrary();
-        return QMainWindow::eventFilter(watched, event);
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_->libraryLabel && event->type() == QEvent::Resize) showLibrary();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::chooseLibrary() {
+    const auto current = ChosenLibraryLookup::chosenPath(*defaults_);
+    LibraryDialog dialog(
+        this, QStringLiteral("Choose Notes Library"),
+        current ? QFileInfo(QString::fromStdString(*current)).path() : startFolder());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({QStringLiteral("Notes libraries (*.json *.sqlite Manifest.plist)"),
+                           QStringLiteral("All files (*)")});
+    dialog.setAccessibleName(QStringLiteral("Choose Notes Library"));
+    if (dialog.exec() != QDialog::Accepted || dialog.chosen().isEmpty()) return;
+
+    std::string path = dialog.chosen().toStdString();
+    // A file picked inside a backup (its Manifest.plist) chooses the backup folder.
+    const QFileInfo picked(dialog.chosen());
+    if (!picked.isDir() &&
+        backup::backupFolderKind(picked.path().toStdString()) != backup::BackupFolderKind::none) {
+        path = picked.path().toStdString();
     }
+    defaults_->setString(kNotesLibraryPathKey, path);
+    showLibrary();
+    showLibraryProblem(ChosenLibraryLookup::problemWithLibrary(path));
+    showStatus({});
+    reportStoreError();
+}
 
-    void MainWindow::chooseLibrary() {
-        const auto current = ChosenLibraryLookup::chosenPath(*defaults_);
-        LibraryDialog dialog(
-            this, QStringLiteral("Choose Notes Library"),
-            current ? QFileInfo(QString::fromStdString(*current)).path() : startFolder());
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setNameFilters({QStringLiteral("Notes libraries (*.json *.sqlite Manifest.plist)"),
-                               QStringLiteral("All files (*)")});
-        dialog.setAccessibleName(QStringLiteral("Choose Notes Library"));
-        if (dialog.exec() != QDialog::Accepted || dialog.chosen().isEmpty()) return;
+void MainWindow::chooseSaveFolder() {
+    const auto current = export_folder::chosenFolder(*defaults_);
+    QFileDialog dialog(this, QStringLiteral("Choose Where to Save the Notes"),
+                       current ? QString::fromStdString(*current) : startFolder());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setAccessibleName(QStringLiteral("Choose Where to Save the Notes"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
 
-        const std::string path = dialog.chosen().toStdString();
-        defaults_->setString(kNotesLibraryPathKey, path);
-        std::string path = dialog.chosen().toStdString();
-        // A file picked inside a backup (its Manifest.plist) chooses the backup folder.
-        const QFileInfo picked(dialog.chosen());
-        if (!picked.isDir() && backup::backupFolderKind(picked.path().toStdString()) !=
-                                   backup::BackupFolderKind::none) {
-            path = picked.path().toStdString();
-        }
-        defaults_->setString(UserDefaultsStore::kNotesLibraryPathKey, path);
-        showLibrary();
-        showLibraryProblem(ChosenLibraryLookup::problemWithLibrary(path));
-        showStatus({});
-        reportStoreError();
+    const std::string path = dialog.selectedFiles().constFirst().toStdString();
+    if (const auto problem = export_folder::problemWithChosenFolder(path)) {
+        showStatus(*problem);  // the folder in use stays
+        return;
     }
+    defaults_->setString(export_folder::kExportFolderPathKey, path);
+    showSaveFolder();
+    showStatus({});
+    reportStoreError();
+}
 
-    void MainWindow::chooseSaveFolder() {
-        const auto current = export_folder::chosenFolder(*defaults_);
-        QFileDialog dialog(this, QStringLiteral("Choose Where to Save the Notes"),
-                           current ? QString::fromStdString(*current) : startFolder());
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::Directory);
-        dialog.setOption(QFileDialog::ShowDirsOnly, true);
-        dialog.setAccessibleName(QStringLiteral("Choose Where to Save the Notes"));
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+void MainWindow::showSaveFolder() {
+    const auto path = export_folder::chosenFolder(*defaults_);
+    const QString text = path ? QString::fromStdString(displayPath(*path))
+                              : QStringLiteral("A new temporary folder");
+    ui_->saveFolderLabel->setText(text);
+    ui_->saveFolderLabel->setToolTip(path ? QString::fromStdString(*path) : QString());
+    ui_->saveFolderLabel->setAccessibleDescription(text);
+}
 
-        const std::string path = dialog.selectedFiles().constFirst().toStdString();
-        if (const auto problem = export_folder::problemWithChosenFolder(path)) {
-            showStatus(*problem);  // the folder in use stays
-            return;
-        }
-        defaults_->setString(export_folder::kExportFolderPathKey, path);
-        showSaveFolder();
-        showStatus({});
-        reportStoreError();
+void MainWindow::showLibrary() {
+    const auto path = ChosenLibraryLookup::chosenPath(*defaults_);
+    const bool isBackup = path && backup::backupFolderKind(*path) != backup::BackupFolderKind::none;
+    ui_->backupPasswordCaption->setVisible(isBackup);
+    ui_->backupPasswordEdit->setVisible(isBackup);
+    QLabel* label = ui_->libraryLabel;
+    if (!path) {
+        label->setText(QStringLiteral("None chosen"));
+        label->setToolTip({});
+        label->setAccessibleDescription(QStringLiteral("None chosen"));
+        return;
     }
+    const QString full = QString::fromStdString(*path);
+    // The file's name is at the end, so the middle gives way first.
+    label->setText(label->fontMetrics().elidedText(QString::fromStdString(displayPath(*path)),
+                                                   Qt::ElideMiddle, std::max(label->width(), 80)));
+    label->setToolTip(full);
+    label->setAccessibleDescription(full);
+}
 
-    void MainWindow::showSaveFolder() {
-        const auto path = export_folder::chosenFolder(*defaults_);
-        const QString text = path ? QString::fromStdString(displayPath(*path))
-                                  : QStringLiteral("A new temporary folder");
-        ui_->saveFolderLabel->setText(text);
-        ui_->saveFolderLabel->setToolTip(path ? QString::fromStdString(*path) : QString());
-        ui_->saveFolderLabel->setAccessibleDescription(text);
-    }
-
-    void MainWindow::showLibrary() {
-        const auto path = ChosenLibraryLookup::chosenPath(*defaults_);
-        const bool isBackup =
-            path && backup::backupFolderKind(*path) != backup::BackupFolderKind::none;
-        ui_->backupPasswordCaption->setVisible(isBackup);
-        ui_->backupPasswordEdit->setVisible(isBackup);
-        QLabel* label = ui_->libraryLabel;
-        if (!path) {
-            label->setText(QStringLiteral("None chosen"));
-            label->setToolTip({});
-            label->setAccessibleDescription(QStringLiteral("None chosen"));
-            return;
-        }
-        const QString full = QString::fromStdString(*path);
-        // The file's name is at the end, so the middle gives way first.
-        label->setText(label->fontMetrics().elidedText(QString::fromStdString(displayPath(*path)),
-                                                       Qt::ElideMiddle,
-                                                       std::max(label->width(), 80)));
-        label->setToolTip(full);
-        label->setAccessibleDescription(full);
-    }
-
-    void MainWindow::reportStoreError() {
-        if (auto error = defaults_->lastError()) showStatus(*error);
-    }
+void MainWindow::reportStoreError() {
+    if (auto error = defaults_->lastError()) showStatus(*error);
+}
 
 }  // namespace quillmere::gui
