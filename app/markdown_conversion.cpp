@@ -246,6 +246,7 @@ private:
 
     void append(std::string_view markdown) {
         inline_ += markdown;
+        lastClosed_.end = std::string::npos;
         checkOutputBudget();
     }
 
@@ -352,7 +353,19 @@ private:
                 return;
             }
         }
-        openFrame(Frame{"", std::string(mark), std::string(mark), ""});
+        if (lastClosed_.end == inline_.size() && lastClosed_.open == mark &&
+            lastClosed_.depth == frames_.size()) {
+            // Right after a run of the same style: one run, or the two delimiters would meet
+            // and read as another ("*a**b*").
+            std::string content =
+                inline_.substr(lastClosed_.openAt + mark.size(),
+                               lastClosed_.end - lastClosed_.openAt - 2 * mark.size());
+            inline_.resize(lastClosed_.openAt);
+            openFrame(Frame{"", std::string(mark), std::string(mark), ""});
+            inline_ = std::move(content);
+        } else {
+            openFrame(Frame{"", std::string(mark), std::string(mark), ""});
+        }
         walk(node, depth);
         closeFrame();
     }
@@ -461,7 +474,14 @@ private:
         frames_.pop_back();
         std::string content = std::move(inline_);
         inline_ = std::move(frame.saved);
-        append(wrapped(frame, std::move(content)));
+        const std::size_t before = inline_.size();
+        const std::string wrap = wrapped(frame, std::move(content));
+        append(wrap);
+        if (frame.open != "[" && wrap.ends_with(frame.close) &&
+            wrap.size() > frame.open.size() + frame.close.size()) {
+            lastClosed_ = {frame.open, before + (wrap.starts_with(' ') ? 1 : 0), inline_.size(),
+                           frames_.size()};
+        }
     }
 
     // The paragraph so far, with the open elements closed around it (they open again around
@@ -469,6 +489,7 @@ private:
     std::string takeParagraph() {
         std::string text = std::move(inline_);
         inline_.clear();
+        lastClosed_.end = std::string::npos;
         for (auto frame = frames_.rbegin(); frame != frames_.rend(); ++frame) {
             Frame outside = *frame;
             outside.fallback.clear();  // a link split by a block keeps its target with its text
@@ -826,6 +847,14 @@ private:
         }
     }
 
+    // The style run that ends the paragraph so far, while nothing follows it.
+    struct ClosedRun {
+        std::string open;
+        std::size_t openAt = 0;
+        std::size_t end = std::string::npos;
+        std::size_t depth = 0;
+    };
+
     struct ListEnd {
         std::size_t outSize = std::string::npos;
         std::size_t depth = 0;
@@ -844,6 +873,7 @@ private:
     int linkDepth_ = 0;
     int codeDepth_ = 0;
     ListEnd lastList_;
+    ClosedRun lastClosed_;
     const xmlNode* tickNode_ = nullptr;
     std::size_t tickSkip_ = 0;
     std::vector<std::string> hashtags_;

@@ -29,6 +29,8 @@ TEST(MarkdownConversion, WritesEachConstructOfTheNoteHtml) {
          "**B** *I* ~~S~~\n"},
         {"spaces_go_outside_the_delimiters", "<div>a<b> b </b>c</div>", "a **b** c\n"},
         {"nested_same_style_once", "<div><b>a<b>b</b></b></div>", "**ab**\n"},
+        {"adjacent_runs_of_one_style_join", "<div><i>a</i><i><u>b</u></i> <s>c</s><s>d</s></div>",
+         "*ab* ~~cd~~\n"},
         {"empty_style_leaves_nothing", "<div>a<b> </b>b</div>", "a b\n"},
         {"monospaced_run_as_code", "<div><tt>x*y</tt></div>", "`x*y`\n"},
         {"code_with_backticks_gets_a_longer_fence", "<div><code>a`b</code></div>", "``a`b``\n"},
