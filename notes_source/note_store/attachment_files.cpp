@@ -101,6 +101,7 @@ struct AttachmentFileLocator::Columns {
         fallbackPdfGeneration;
     std::string mediaAccount, mediaGeneration, mediaFileName;
     std::string noteAccount;
+    std::string passwordProtected = "NULL";
     bool hasIdentifier = false;
 };
 
@@ -119,6 +120,9 @@ void AttachmentFileLocator::readColumns() const {
         while (query.step()) names.push_back(query.text(0));
     }
     columns_->hasIdentifier = std::find(names.begin(), names.end(), "ZIDENTIFIER") != names.end();
+    if (std::find(names.begin(), names.end(), "ZISPASSWORDPROTECTED") != names.end()) {
+        columns_->passwordProtected = "ZISPASSWORDPROTECTED";
+    }
     // Of base, base1, base2…, the column that holds the most values for rows of `entity`: the
     // suffixes move between versions of Notes.
     auto column = [&](const std::string& base, int entity) -> std::string {
@@ -174,8 +178,10 @@ std::optional<AttachmentRecord> AttachmentFileLocator::record(const std::string&
         db_, "SELECT " + of("a", c.typeUti) + ", " + of("a", c.fallbackImageGeneration) + ", " +
                  of("a", c.fallbackPdfGeneration) + ", m.ZIDENTIFIER, " +
                  of("m", c.mediaGeneration) + ", " + of("m", c.mediaFileName) +
-                 ", COALESCE(ma.ZIDENTIFIER, aa.ZIDENTIFIER, na.ZIDENTIFIER) FROM " + kObjects +
-                 " a" + join("m", "a", c.media, "?2") + join("ma", "m", c.mediaAccount, "?3") +
+                 ", COALESCE(ma.ZIDENTIFIER, aa.ZIDENTIFIER, na.ZIDENTIFIER), COALESCE(" +
+                 of("a", c.passwordProtected) + ", 0) OR COALESCE(" + of("m", c.passwordProtected) +
+                 ", 0) FROM " + kObjects + " a" + join("m", "a", c.media, "?2") +
+                 join("ma", "m", c.mediaAccount, "?3") +
                  join("aa", "a", c.attachmentAccount, "?3") +
                  join("n", "a", c.attachmentNote, "?4") + join("na", "n", c.noteAccount, "?3") +
                  " WHERE a.ZIDENTIFIER = ?1 AND a.Z_ENT = ?5");
@@ -194,6 +200,7 @@ std::optional<AttachmentRecord> AttachmentFileLocator::record(const std::string&
     record.mediaGeneration = optionalText(query, 4);
     record.mediaFileName = optionalText(query, 5);
     record.account = optionalText(query, 6);
+    record.encrypted = query.integer(7) != 0;
     return record;
 }
 
@@ -206,6 +213,14 @@ AttachmentFile AttachmentFileLocator::locate(const std::string& identifier, cons
     const std::vector<CandidatePath> paths = candidatePaths(*found);
     if (paths.empty()) return file;
     file.availability = AttachmentFile::Availability::missing;
+    // Copying would hand the user ciphertext under the file's own name.
+    if (found->encrypted) {
+        if (report_) {
+            report_("Note \"" + noteTitle + "\": the file of attachment \"" + name +
+                    "\" is encrypted with the locked note; it is not copied");
+        }
+        return file;
+    }
     for (const CandidatePath& path : paths) {
         const SourceFileKind kind = files_->kindOf(path.relativePath);
         if (kind == SourceFileKind::notFollowed) {

@@ -31,6 +31,8 @@ struct AttachmentRecord {
     std::optional<std::string> account;  // the account's ZIDENTIFIER ("LocalAccount", a UUID)
     std::optional<std::string> mediaIdentifier, mediaGeneration, mediaFileName;
     std::optional<std::string> fallbackImageGeneration, fallbackPdfGeneration;
+    // The attachment or its media belongs to a locked note: its files are encrypted.
+    bool encrypted = false;
 };
 
 enum class AttachmentFileRole { original, fallbackImage, fallbackPdf };

@@ -169,6 +169,12 @@ TEST(AttachmentFiles, FindsEachKindsFileInACopiedContainer) {
              fs::create_symlink(c.parent_path() / "outside.pdf", file);
          },
          AttachmentFile::Availability::missing, "", false, "", 1},
+        {"encrypted_with_a_locked_note",
+         [&](const fs::path& c) {
+             runSql(c / "NoteStore.sqlite",
+                    "UPDATE ZICCLOUDSYNCINGOBJECT SET ZISPASSWORDPROTECTED = 1 WHERE Z_PK = 15");
+         },
+         AttachmentFile::Availability::missing, "", false, "", 1},
         {"missing_file",
          [&](const fs::path& c) { fs::remove(c / (kMedia + kGeneration + "/bitcoin.pdf")); },
          AttachmentFile::Availability::missing, "", false, "", 0},
