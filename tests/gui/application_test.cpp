@@ -525,7 +525,7 @@ TEST_F(WindowTest, AnEncryptedBackupTakesItsPasswordFromTheWindow) {
     EXPECT_TRUE(answerer.alerts.empty());
     EXPECT_FALSE(ui().libraryProblemLabel->isVisible());
     EXPECT_TRUE(std::regex_search(ui().statusLabel->text().toStdString(),
-                                  std::regex("^[1-9][0-9]* notes written")))
+                                  std::regex("^Import finished: [1-9][0-9]* notes written")))
         << ui().statusLabel->text().toStdString();
     EXPECT_EQ(ui().backupPasswordEdit->text().toStdString(), "");
     EXPECT_EQ(tree(backup), before);
