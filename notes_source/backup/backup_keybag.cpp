@@ -71,7 +71,8 @@ KeybagParse parseBackupKeybag(std::string_view bytes) {
     if (auto error = roundsProblem("ITER", keybag.sha1Rounds, kMaxSha1Rounds)) {
         return failure(*error);
     }
-    if (keybag.sha256Salt) {
+    // A DPIC without its salt is checked too: no keybag leaves an uncapped count behind it.
+    if (keybag.sha256Salt || seenSha256Rounds) {
         if (auto error = roundsProblem("DPIC", keybag.sha256Rounds, kMaxSha256Rounds)) {
             return failure(*error);
         }
