@@ -159,10 +159,9 @@ void AttachmentFileLocator::readColumns() const {
     columns_->noteAccount = column("ZACCOUNT", entities_.note);
 }
 
-std::optional<AttachmentRecord> AttachmentFileLocator::record(const std::string& identifier) const {
-    if (!columns_) readColumns();
+Statement& AttachmentFileLocator::recordQuery() const {
+    if (recordQuery_) return recordQuery_->reset();
     const Columns& c = *columns_;
-    if (!c.hasIdentifier || entities_.attachment < 0) return std::nullopt;
     // The media's account holds the file; an attachment or a note names the same account where
     // the media row does not say.
     // A column that is not there reads as NULL, whatever table it would be of.
@@ -174,7 +173,7 @@ std::optional<AttachmentRecord> AttachmentFileLocator::record(const std::string&
         return std::string(" LEFT JOIN ") + kObjects + " " + table + " ON " + table +
                ".Z_PK = " + of(from, column) + " AND " + table + ".Z_ENT = " + entity;
     };
-    Statement query(
+    recordQuery_ = std::make_unique<Statement>(
         db_, "SELECT " + of("a", c.typeUti) + ", " + of("a", c.fallbackImageGeneration) + ", " +
                  of("a", c.fallbackPdfGeneration) + ", m.ZIDENTIFIER, " +
                  of("m", c.mediaGeneration) + ", " + of("m", c.mediaFileName) +
@@ -185,6 +184,13 @@ std::optional<AttachmentRecord> AttachmentFileLocator::record(const std::string&
                  join("aa", "a", c.attachmentAccount, "?3") +
                  join("n", "a", c.attachmentNote, "?4") + join("na", "n", c.noteAccount, "?3") +
                  " WHERE a.ZIDENTIFIER = ?1 AND a.Z_ENT = ?5");
+    return *recordQuery_;
+}
+
+std::optional<AttachmentRecord> AttachmentFileLocator::record(const std::string& identifier) const {
+    if (!columns_) readColumns();
+    if (!columns_->hasIdentifier || entities_.attachment < 0) return std::nullopt;
+    Statement& query = recordQuery();
     query.bind(1, identifier);
     query.bind(2, entities_.media);
     query.bind(3, entities_.account);

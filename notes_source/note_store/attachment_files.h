@@ -24,6 +24,8 @@ struct sqlite3;
 
 namespace quillmere::note_store {
 
+class Statement;
+
 // What the database says of one attachment's file.
 struct AttachmentRecord {
     std::string identifier;  // the attachment's own ZIDENTIFIER
@@ -76,12 +78,14 @@ public:
 private:
     struct Columns;
     void readColumns() const;
+    Statement& recordQuery() const;
 
     sqlite3* db_;
     AttachmentEntities entities_;
     std::shared_ptr<const SourceFiles> files_;
     std::function<void(const std::string&)> report_;
-    mutable std::unique_ptr<Columns> columns_;  // read on first use
+    mutable std::unique_ptr<Columns> columns_;        // read on first use
+    mutable std::unique_ptr<Statement> recordQuery_;  // prepared on first use, reset per lookup
 };
 
 }  // namespace quillmere::note_store
