@@ -15,41 +15,48 @@ namespace quillmere::text {
 
 namespace {
 
-// ICU counts in int32_t; longer texts are converted in pieces that split no character.
-constexpr std::size_t kPiece = std::size_t{1} << 28;
+// Texts are converted through a small buffer, a piece at a time, and appended: no zeroed
+// worst-case buffer, and a long note's result touches only the memory it uses.
+constexpr std::size_t kPiece = 8192;
 
 }  // namespace
 
 Text fromUtf8(std::string_view utf8) {
     Text result;
-    result.resize(utf8.size());  // UTF-16 never needs more units than UTF-8 has bytes
-    std::size_t used = 0;
+    result.reserve(utf8.size());  // UTF-16 never needs more units than UTF-8 has bytes
+    char16_t buffer[kPiece];
     while (!utf8.empty()) {
         std::size_t piece = std::min(utf8.size(), kPiece);
-        for (int back = 0; back < 3 && piece < utf8.size() &&
-                           (static_cast<unsigned char>(utf8[piece]) & 0xC0) == 0x80;
-             ++back) {
-            --piece;  // start the next piece at a character's first byte
+        // A character starts at most three bytes before the piece's end and may run past it:
+        // the piece then ends before that character.
+        const auto continuation = [&](std::size_t at) {
+            return (static_cast<unsigned char>(utf8[at]) & 0xC0) == 0x80;
+        };
+        if (piece < utf8.size() && continuation(piece)) {
+            for (std::size_t back = 1; back <= 3 && back < piece; ++back) {
+                if (!continuation(piece - back)) {
+                    piece -= back;
+                    break;
+                }
+            }
         }
         int32_t written = 0;
         UErrorCode status = U_ZERO_ERROR;
-        u_strFromUTF8WithSub(result.data() + used, static_cast<int32_t>(piece), &written,
-                             utf8.data(), static_cast<int32_t>(piece), 0xFFFD, nullptr, &status);
+        u_strFromUTF8WithSub(buffer, static_cast<int32_t>(kPiece), &written, utf8.data(),
+                             static_cast<int32_t>(piece), 0xFFFD, nullptr, &status);
         if (U_FAILURE(status)) {
             return Text();
         }
-        used += static_cast<std::size_t>(written);
+        result.append(buffer, static_cast<std::size_t>(written));
         utf8.remove_prefix(piece);
     }
-    result.resize(used);
     return result;
 }
 
 std::string toUtf8(TextView text) {
     std::string result;
-    // At most three bytes per code unit (a pair's four bytes stand for two units).
-    result.resize(text.size() * 3);
-    std::size_t used = 0;
+    result.reserve(text.size());  // one byte per unit for the mostly ASCII text of notes
+    char buffer[3 * kPiece];      // at most three bytes per code unit
     while (!text.empty()) {
         std::size_t piece = std::min(text.size(), kPiece);
         if (piece < text.size() && U16_IS_LEAD(text[piece - 1]) && U16_IS_TRAIL(text[piece])) {
@@ -57,15 +64,14 @@ std::string toUtf8(TextView text) {
         }
         int32_t written = 0;
         UErrorCode status = U_ZERO_ERROR;
-        u_strToUTF8WithSub(result.data() + used, static_cast<int32_t>(piece * 3), &written,
-                           text.data(), static_cast<int32_t>(piece), 0xFFFD, nullptr, &status);
+        u_strToUTF8WithSub(buffer, static_cast<int32_t>(sizeof buffer), &written, text.data(),
+                           static_cast<int32_t>(piece), 0xFFFD, nullptr, &status);
         if (U_FAILURE(status)) {
             return std::string();
         }
-        used += static_cast<std::size_t>(written);
+        result.append(buffer, static_cast<std::size_t>(written));
         text.remove_prefix(piece);
     }
-    result.resize(used);
     return result;
 }
 

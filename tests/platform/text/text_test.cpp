@@ -4,6 +4,8 @@
 
 #include <thread>
 
+#include <unicode/ustring.h>
+
 #include "platform/text/character_set.h"
 #include "platform/text/regular_expression.h"
 #include "platform/text/word_breaks.h"
@@ -21,6 +23,35 @@ TEST(Text, ConvertsIllFormedSequencesToTheReplacementCharacter) {
     EXPECT_EQ(text::toUtf8(Text(u"a") + char16_t(0xDE00) + char16_t(0xD83D)),
               "a\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_EQ(text::fromUtf8(""), u"");
+}
+
+// Long texts are converted a piece at a time: wherever a piece ends, no character is cut, and
+// the result is what one conversion of the whole would give.
+TEST(Text, ConvertsAcrossPieceBoundariesAsInOnePiece) {
+    const auto wholeFromUtf8 = [](const std::string& utf8) {
+        Text out(utf8.size(), u'\0');
+        int32_t written = 0;
+        UErrorCode status = U_ZERO_ERROR;
+        u_strFromUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &written, utf8.data(),
+                             static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &status);
+        out.resize(static_cast<std::size_t>(written));
+        return out;
+    };
+    const std::string tails[] = {
+        "\xF0\x9F\x98\x80\x80\x80z",         // a whole character, then stray continuation bytes
+        "\xE2\x82\xAC\xE2\x82|",             // a whole and a cut character
+        "\x80\x80\x80\x80\x80\x80\xC3\xA9",  // only continuation bytes, then a character
+    };
+    for (const std::string& tail : tails) {
+        for (std::size_t before = 8185; before <= 8193; ++before) {
+            SCOPED_TRACE(before);
+            const std::string utf8 = std::string(before, 'a') + tail + std::string(9000, 'b');
+            const Text converted = text::fromUtf8(utf8);
+            EXPECT_EQ(converted, wholeFromUtf8(utf8));
+            Text pairs = Text(before, u'a') + u"\U0001F600\U0001F600" + Text(9000, u'b');
+            EXPECT_EQ(text::fromUtf8(text::toUtf8(pairs)), pairs);
+        }
+    }
 }
 
 TEST(Text, SearchesLiterallyInsideTheRangeAndReplacesFromTheStart) {
