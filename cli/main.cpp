@@ -11,6 +11,7 @@
 #include "cli/import_command.h"
 #include "platform/files/file_io.h"
 #include "platform/files/signal_removed_folder.h"
+#include "platform/process/memory_reuse.h"
 
 namespace {
 constexpr const char* kProgramName = "quillmere-notes-import";
@@ -37,6 +38,7 @@ void cancelOnInterrupt(int signal) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    quillmere::memory_reuse::keepFreedMemoryForReuse();
     // A closed standard output must show up as a failed write, not end the program mid-run.
     ::signal(SIGPIPE, SIG_IGN);
     ::signal(SIGINT, cancelOnInterrupt);
