@@ -111,7 +111,8 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const note_text::Link
     }
     const Text fileName = export_names::replacingPathSeparators(
         PathUtilities::stringByReplacingUnallowedFilenameCharacters(indexedName(index, note.name)));
-    Text content = text;
+    Text markdownContent;
+    const Text* content = &text;
     Text extension = HTMLConvenience::containsHTML(text) ? Text(u"html") : Text(u"plain-text");
     if (note.markdown) {
         const note_file::ExportDirectories::Place place =
@@ -132,12 +133,13 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const note_text::Link
                               " could not be written as Markdown: " + *file.fault);
             return;
         }
-        content = text::fromUtf8(file.markdown);
+        markdownContent = text::fromUtf8(file.markdown);
+        content = &markdownContent;
         extension = u"md";
     }
     Error error;
     if (const std::optional<FileURL> url =
-            note_file::write(content, fileName, extension, folderURL, directories, &error)) {
+            note_file::write(*content, fileName, extension, folderURL, directories, &error)) {
         note_file::setDates(*url, note.note->creationDate(), note.note->modificationDate(),
                             directories);
         if (stillLocked) {

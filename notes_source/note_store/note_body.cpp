@@ -217,8 +217,11 @@ void writeInline(Text& out, const Text& text, std::size_t begin, std::size_t end
         const std::size_t stop = std::min(runEnd, end);
         const Format format = Format::of(run);
         std::size_t from = position;
-        for (std::size_t i = position; i < stop && !writer.stopped(); ++i) {
-            if (text[i] != kAttachmentCharacter) continue;
+        // Searched up to the run's end only: a note of many runs stays linear.
+        const TextView upToStop = TextView(text).substr(0, stop);
+        for (std::size_t i = upToStop.find(kAttachmentCharacter, position);
+             i != TextView::npos && !writer.stopped();
+             i = upToStop.find(kAttachmentCharacter, i + 1)) {
             writer.text(TextView(text).substr(from, i - from), format);
             from = i + 1;
             if (run == nullptr || !run->has_attachment()) continue;  // a stray mark: dropped
@@ -260,29 +263,34 @@ bool isCompressed(std::string_view data) {
 }  // namespace
 
 void appendEscaped(Text& out, TextView text, bool attribute) {
-    for (char16_t c : text) {
-        switch (c) {
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char* entity = nullptr;
+        switch (text[i]) {
             case kAttachmentCharacter:
-                break;  // only an attachment may stand as one
+                entity = "";  // only an attachment may stand as one
+                break;
             case u'&':
-                append(out, "&amp;");
+                entity = "&amp;";
                 break;
             case u'<':
-                append(out, "&lt;");
+                entity = "&lt;";
                 break;
             case u'>':
-                append(out, "&gt;");
+                entity = "&gt;";
                 break;
             case u'"':
-                if (attribute) {
-                    append(out, "&quot;");
-                    break;
-                }
-                [[fallthrough]];
+                if (attribute) entity = "&quot;";
+                break;
             default:
-                out.push_back(c);
+                break;
         }
+        if (entity == nullptr) continue;
+        out.append(text.data() + from, i - from);
+        append(out, entity);
+        from = i + 1;
     }
+    out.append(text.data() + from, text.size() - from);
 }
 
 std::optional<std::string> gunzip(std::string_view data, std::string& fault, std::size_t limit) {
@@ -332,7 +340,9 @@ Text renderNoteText(const NoteText& note, const AttachmentResolver& resolve,
     const Text text = text::fromUtf8(note.text());
     const RunIndex runs(note, text.size());
     Text out;
+    out.reserve(text.size() + text.size() / 4 + 64);  // the text and, roughly, its tags
     ListWriter lists(out);
+    Text content;  // one paragraph's, its buffer kept from one paragraph to the next
     bool quoted = false;
     std::size_t begin = 0;
     while (begin < text.size() && !(budget && budget->exceeded())) {
@@ -347,7 +357,7 @@ Text renderNoteText(const NoteText& note, const AttachmentResolver& resolve,
             append(out, quoted ? "<blockquote>\n" : "</blockquote>\n");
         }
 
-        Text content;
+        content.clear();
         InlineWriter writer(content, budget);
         writeInline(content, text, begin, end, runs, resolve, attachmentNames, writer);
         writer.finish();
