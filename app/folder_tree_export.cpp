@@ -5,6 +5,7 @@
 #include <future>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "app/app_delegate.h"
 #include "app/app_services.h"
@@ -111,8 +112,9 @@ void AppDelegate::createFolder(const std::shared_ptr<NotesFolder>& folder,
 void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL& url,
                              note_file::ExportDirectories* directories) {
     // Each note is exported as exportNote does it, with two changes that nothing outside can
-    // tell: while notes are written, the next few (when reading them has no visible effect) are
-    // read and their texts built up to their links on a second thread, and the progress steps of
+    // tell: while notes are written, the next few (when reading them has no visible effect, or
+    // they hold the lines it logs until their turn) are read and their texts built up to their
+    // links on a second thread, and the progress steps of
     // notes written close together go to the main queue as one block, in the same order and number.
     // The threads meet once per half window, not once per note: on a busy machine every wait costs
     // a trip through the scheduler.
@@ -123,6 +125,15 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
     };
     BackgroundQueue& builder = textBuilder();
     std::deque<Pending> pending;
+    // Builds go to the second thread a half window at a time: waking it costs a system call.
+    std::vector<std::shared_ptr<std::packaged_task<note_text::LinkedText()>>> unsent;
+    const auto sendBuilds = [&] {
+        if (unsent.empty()) return;
+        builder.async([builds = std::move(unsent)] {
+            for (const auto& build : builds) (*build)();
+        });
+        unsent.clear();
+    };
     std::uint64_t unpostedSteps = 0;
     auto lastPost = std::chrono::steady_clock::now();
 
@@ -136,6 +147,7 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
         }
     };
     const auto writeOldest = [&](std::size_t count) {
+        sendBuilds();
         for (; count > 0 && !pending.empty(); --count) {
             if (stopsForCancel(directories)) {
                 pending.clear();
@@ -143,6 +155,7 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
             }
             Pending& oldest = pending.front();
             try {
+                if (oldest.note->note) oldest.note->note->logHeldLines();
                 writeNoteFile(*oldest.note, oldest.text.get(), oldest.index, url, directories);
             } catch (const std::exception& failure) {
                 noteFailed(oldest.note->name, failure, directories);
@@ -160,14 +173,15 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
             break;
         }
         const std::shared_ptr<NotesNote> note = notes.objectAtIndex(index);
-        if (note && !note->readsWithoutEffects()) {
-            // Its reading may log: everything before it is written first, and it is exported
-            // on its own, as one note after another would have it.
+        if (note && !note->readsWithoutEffects() && !note->holdLinesWhileRead()) {
+            // Its reading may ask for a password: everything before it is written first, and it
+            // is exported on its own, as one note after another would have it.
             writeOldest(pending.size());
             if (stopsForCancel(directories)) {
                 break;
             }
             try {
+                note->logHeldLines();
                 const NoteForExport read = readNoteForExport(note);
                 writeNoteFile(read, linkNoteText(read), index, url, directories);
             } catch (const std::exception& failure) {
@@ -181,6 +195,7 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
             read = std::make_shared<const NoteForExport>(readNoteForExport(note));
         } catch (const std::exception& failure) {
             writeOldest(pending.size());
+            if (note) note->logHeldLines();
             noteFailed(note ? nameForLog(*note) : Text(), failure, directories);
             countStep();
             continue;
@@ -188,8 +203,10 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
         auto build = std::make_shared<std::packaged_task<note_text::LinkedText()>>(
             [read] { return linkNoteText(*read); });
         pending.push_back(Pending{std::move(read), index, build->get_future()});
-        builder.async([build] { (*build)(); });
+        unsent.push_back(std::move(build));
+        if (unsent.size() >= kNotesAhead / 2) sendBuilds();
         if (pending.size() >= kNotesAhead) {
+            sendBuilds();
             pending[kNotesAhead / 2 - 1].text.wait();
             writeOldest(kNotesAhead / 2);
         }

@@ -51,6 +51,13 @@ public:
     // an export may read it ahead of writing the notes before it. A backend that reports faults
     // as it reads keeps the default.
     virtual bool readsWithoutEffects() const { return false; }
+    // For a note whose reading may log: asks it to hold those lines back until logHeldLines(),
+    // so that it may be read ahead of writing the notes before it and its lines still come in
+    // its turn. False when it must be read in its turn all the same (reading it may ask for a
+    // password); what asking logged is held either way.
+    virtual bool holdLinesWhileRead() { return false; }
+    // Logs the lines held since holdLinesWhileRead(), in order, and holds no more.
+    virtual void logHeldLines() {}
     // Known once the body has been read.
     virtual LockState lockState() const { return LockState::unlocked; }
     bool locked() const { return lockState() == LockState::locked; }

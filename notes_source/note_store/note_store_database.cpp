@@ -56,7 +56,7 @@ std::shared_ptr<note_store::Store> openStore(const std::string& path, bool withW
             store->db,
             note_store::AttachmentEntities{store->attachmentEntity, store->mediaEntity,
                                            store->accountEntity, store->noteEntity},
-            store->files, store->report);
+            store->files, [&opened](const std::string& line) { opened.fault(line); });
     }
     return store;
 }

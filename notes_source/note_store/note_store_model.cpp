@@ -31,6 +31,17 @@ public:
     bool passwordProtected() const override { return store_->note(pk_).passwordProtected; }
     LockState lockState() const override { return store_->lockState(pk_); }
     bool readable() const override { return !store_->body(pk_).fault; }
+    bool holdLinesWhileRead() override {
+        held_ = std::make_shared<std::vector<std::string>>();
+        store_->holdLines(held_);
+        return !store_->note(pk_).passwordProtected;
+    }
+    void logHeldLines() override {
+        if (!held_) return;
+        store_->stopHolding(held_);
+        for (const std::string& line : *held_) store_->fault(line);
+        held_.reset();
+    }
 
 private:
     class NamedAttachment : public NotesAttachment {
@@ -55,6 +66,7 @@ private:
 
     std::shared_ptr<Store> store_;
     std::int64_t pk_;
+    std::shared_ptr<std::vector<std::string>> held_;
 };
 
 // The notes of one folder (by index), or of every folder, as the index lists them.

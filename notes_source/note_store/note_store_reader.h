@@ -49,7 +49,17 @@ public:
         return "x-coredata://" + uuid + "/" + entity + "/p" + std::to_string(pk);
     }
     void fault(const std::string& line) const {
-        if (report) report(line);
+        if (const auto held = holder_.lock()) {
+            held->push_back(line);
+        } else if (report) {
+            report(line);
+        }
+    }
+    // Until stopHolding(holder), or while it lives, lines go to `holder` instead of the log:
+    // the note read ahead of its turn logs them when it is written.
+    void holdLines(const std::shared_ptr<std::vector<std::string>>& holder) { holder_ = holder; }
+    void stopHolding(const std::shared_ptr<std::vector<std::string>>& holder) {
+        if (holder_.lock() == holder) holder_.reset();
     }
     std::string sqliteFault() const { return db ? sqlite3_errmsg(db) : "cannot open"; }
 
@@ -90,6 +100,7 @@ private:
     Statement& prepared(std::unique_ptr<Statement>& slot, const std::string& sql);
 
     std::unique_ptr<Statement> rowQuery_, bodyQuery_, inlineQuery_, attachmentQuery_;
+    std::weak_ptr<std::vector<std::string>> holder_;
     std::int64_t cachedRowPk_ = -1;
     NoteRow cachedRow_;
     std::int64_t cachedPk_ = -1;

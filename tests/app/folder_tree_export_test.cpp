@@ -211,6 +211,55 @@ TEST_F(FolderTreeTest, ANoteThatFailsToReadIsOneLogLineAndTheWalkGoesOn) {
                   "Note: alone could not be exported: there is not enough memory for it"}));
 }
 
+// A note whose reading logs may hold those lines and be read ahead; one that cannot (it may ask
+// for a password) waits for its turn. Either way the log reads as if each note were read just
+// before it is written.
+TEST_F(FolderTreeTest, LinesLoggedWhileReadingANoteComeInItsTurn) {
+    // Untitled and empty: each also logs a line as it is written.
+    class LoggingNote : public in_memory::Note {
+    public:
+        LoggingNote(std::string id, bool holds, Log& log)
+            : id_(std::move(id)), holds_(holds), log_(log) {}
+        Text body() const override {
+            if (holding_) {
+                held_.push_back("reading " + id_);
+            } else {
+                log_.log("reading " + id_);
+            }
+            return html;
+        }
+        bool readsWithoutEffects() const override { return false; }
+        bool holdLinesWhileRead() override {
+            holding_ = holds_;
+            return holds_;
+        }
+        void logHeldLines() override {
+            holding_ = false;
+            for (const std::string& line : held_) log_.log(line);
+            held_.clear();
+        }
+
+    private:
+        std::string id_;
+        bool holds_;
+        Log& log_;
+        bool holding_ = false;
+        mutable std::vector<std::string> held_;
+    };
+    std::vector<std::shared_ptr<in_memory::Note>> notes;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 20; ++i) {
+        char number[4];
+        std::snprintf(number, sizeof number, "%03d", i);
+        notes.push_back(std::make_shared<LoggingNote>(number, i != 11, *log));
+        expected.push_back(std::string("reading ") + number);
+        expected.push_back(std::string("Note: (untitled note ") + number +
+                           " in \u201CA\u201D) is empty or password protected!");
+    }
+    runImport(makeApplication({makeAccount(u"acc", u"iCloud", {folder(u"a", u"A", notes)})}));
+    EXPECT_EQ(log->lines, expected);
+}
+
 TEST(ExportNames, CutsAtCharacterBoundariesAroundTheLimit) {
     const Text lone(1, char16_t(0xDC00));
     struct Row {

@@ -392,11 +392,21 @@ TEST(NoteStoreDatabase, FindsColumnsWhateverTheirSuffixAndReadsAroundADamagedNot
     auto open =
         openNoteStore(path.string(), [&](const std::string& line) { faults.push_back(line); });
     ASSERT_TRUE(open.application) << *open.error;
+    // Each note is read as a walk reads ahead: its lines are held until its turn, except for
+    // the locked note, which a walk reads in its turn.
     std::vector<std::string> names, empty;
     for (auto note : open.application->notes()) {
+        const std::size_t before = faults.size();
+        const bool held = note->holdLinesWhileRead();
         names.push_back(text::toUtf8(note->name()));
+        EXPECT_EQ(held, names.back() != "This note is password protected");
+        if (!held) note->logHeldLines();
         EXPECT_TRUE(note->modificationDate());
         if (note->body().empty()) empty.push_back(names.back());
+        if (held) {
+            EXPECT_EQ(faults.size(), before) << names.back();
+            note->logHeldLines();
+        }
     }
     EXPECT_EQ(names,
               (std::vector<std::string>{"This note is deleted", "This note is deeply buried",
