@@ -6,6 +6,7 @@
 #include <unicode/utf16.h>
 
 #include <algorithm>
+#include <optional>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -18,6 +19,99 @@ namespace {
 // Texts are converted through a small buffer, a piece at a time, and appended: no zeroed
 // worst-case buffer, and a long note's result touches only the memory it uses.
 constexpr std::size_t kPiece = 8192;
+
+// Within a piece, blocks of ASCII (most of a note's text) are widened or narrowed directly, and
+// ICU converts the stretches between them. A stretch ends where an ASCII block starts, which is
+// always between characters, so the result is the same as ICU's on the whole.
+#if defined(__SSE2__)
+constexpr std::size_t kBytesPerBlock = 16;
+constexpr std::size_t kUnitsPerBlock = 8;
+
+bool isAsciiBlock(const char* bytes) {
+    return _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes))) == 0;
+}
+
+bool isAsciiBlock(const char16_t* units) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
+    const __m128i high = _mm_and_si128(block, _mm_set1_epi16(static_cast<short>(0xFF80)));
+    return _mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) == 0xFFFF;
+}
+
+void widenBlock(const char* bytes, char16_t* out) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    const __m128i zero = _mm_setzero_si128();
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(block, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(block, zero));
+}
+
+void narrowBlock(const char16_t* units, char* out) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(block, block));
+}
+#endif
+
+// The end of the stretch that starts at `from` and that ICU converts: the start of the next
+// whole block of ASCII, or the piece's end.
+template <class Unit>
+std::size_t stretchEnd(const Unit* piece, std::size_t size, std::size_t from) {
+#if defined(__SSE2__)
+    constexpr std::size_t block = sizeof(Unit) == 1 ? kBytesPerBlock : kUnitsPerBlock;
+    while (size - from >= block && !isAsciiBlock(piece + from)) from += block;
+    return size - from >= block ? from : size;
+#else
+    (void)piece;
+    (void)from;
+    return size;
+#endif
+}
+
+// One piece (whole characters) into `out`, which has room for piece.size() units; the units
+// written, or none when ICU fails.
+std::optional<std::size_t> piece16(std::string_view piece, char16_t* out) {
+    std::size_t read = 0, written = 0;
+    while (read < piece.size()) {
+#if defined(__SSE2__)
+        for (; piece.size() - read >= kBytesPerBlock && isAsciiBlock(piece.data() + read);
+             read += kBytesPerBlock, written += kBytesPerBlock) {
+            widenBlock(piece.data() + read, out + written);
+        }
+#endif
+        const std::size_t end = stretchEnd(piece.data(), piece.size(), read);
+        int32_t units = 0;
+        UErrorCode status = U_ZERO_ERROR;
+        u_strFromUTF8WithSub(out + written, static_cast<int32_t>(piece.size() - written), &units,
+                             piece.data() + read, static_cast<int32_t>(end - read), 0xFFFD, nullptr,
+                             &status);
+        if (U_FAILURE(status)) return std::nullopt;
+        read = end;
+        written += static_cast<std::size_t>(units);
+    }
+    return written;
+}
+
+// One piece (no pair cut) into `out`, which has room for three bytes a unit; the bytes written,
+// or none when ICU fails.
+std::optional<std::size_t> piece8(TextView piece, char* out) {
+    std::size_t read = 0, written = 0;
+    while (read < piece.size()) {
+#if defined(__SSE2__)
+        for (; piece.size() - read >= kUnitsPerBlock && isAsciiBlock(piece.data() + read);
+             read += kUnitsPerBlock, written += kUnitsPerBlock) {
+            narrowBlock(piece.data() + read, out + written);
+        }
+#endif
+        const std::size_t end = stretchEnd(piece.data(), piece.size(), read);
+        int32_t bytes = 0;
+        UErrorCode status = U_ZERO_ERROR;
+        u_strToUTF8WithSub(out + written, static_cast<int32_t>(3 * piece.size() - written), &bytes,
+                           piece.data() + read, static_cast<int32_t>(end - read), 0xFFFD, nullptr,
+                           &status);
+        if (U_FAILURE(status)) return std::nullopt;
+        read = end;
+        written += static_cast<std::size_t>(bytes);
+    }
+    return written;
+}
 
 }  // namespace
 
@@ -40,14 +134,9 @@ Text fromUtf8(std::string_view utf8) {
                 }
             }
         }
-        int32_t written = 0;
-        UErrorCode status = U_ZERO_ERROR;
-        u_strFromUTF8WithSub(buffer, static_cast<int32_t>(kPiece), &written, utf8.data(),
-                             static_cast<int32_t>(piece), 0xFFFD, nullptr, &status);
-        if (U_FAILURE(status)) {
-            return Text();
-        }
-        result.append(buffer, static_cast<std::size_t>(written));
+        const std::optional<std::size_t> written = piece16(utf8.substr(0, piece), buffer);
+        if (!written) return Text();
+        result.append(buffer, *written);
         utf8.remove_prefix(piece);
     }
     return result;
@@ -62,14 +151,9 @@ std::string toUtf8(TextView text) {
         if (piece < text.size() && U16_IS_LEAD(text[piece - 1]) && U16_IS_TRAIL(text[piece])) {
             --piece;  // keep a surrogate pair together
         }
-        int32_t written = 0;
-        UErrorCode status = U_ZERO_ERROR;
-        u_strToUTF8WithSub(buffer, static_cast<int32_t>(sizeof buffer), &written, text.data(),
-                           static_cast<int32_t>(piece), 0xFFFD, nullptr, &status);
-        if (U_FAILURE(status)) {
-            return std::string();
-        }
-        result.append(buffer, static_cast<std::size_t>(written));
+        const std::optional<std::size_t> written = piece8(text.substr(0, piece), buffer);
+        if (!written) return std::string();
+        result.append(buffer, *written);
         text.remove_prefix(piece);
     }
     return result;
@@ -92,6 +176,45 @@ std::size_t findEither(TextView text, std::size_t from, char16_t a, char16_t b) 
 #endif
     for (; i < size; ++i) {
         if (text[i] == a || text[i] == b) {
+            return i;
+        }
+    }
+    return size;
+}
+
+std::size_t findAnyOf(TextView text, std::size_t from, TextView units) {
+    const std::size_t size = text.size();
+    std::size_t i = from;
+#if defined(__SSE2__)
+    if (units.size() <= 8) {
+        __m128i wanted[8];
+        for (std::size_t u = 0; u < 8; ++u) {
+            // Unused places repeat the first unit (or hold one that is never searched).
+            wanted[u] = _mm_set1_epi16(
+                static_cast<short>(units.empty() ? 0 : units[u < units.size() ? u : 0]));
+        }
+        for (; !units.empty() && i < size && size - i >= 8; i += 8) {
+            const __m128i block =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+            __m128i matches =
+                _mm_or_si128(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(block, wanted[0]),
+                                                       _mm_cmpeq_epi16(block, wanted[1])),
+                                          _mm_or_si128(_mm_cmpeq_epi16(block, wanted[2]),
+                                                       _mm_cmpeq_epi16(block, wanted[3]))),
+                             _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(block, wanted[4]),
+                                                       _mm_cmpeq_epi16(block, wanted[5])),
+                                          _mm_or_si128(_mm_cmpeq_epi16(block, wanted[6]),
+                                                       _mm_cmpeq_epi16(block, wanted[7]))));
+            const int found = _mm_movemask_epi8(matches);
+            if (found != 0) {
+                return i +
+                       static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(found))) / 2;
+            }
+        }
+    }
+#endif
+    for (; i < size; ++i) {
+        if (units.find(text[i]) != TextView::npos) {
             return i;
         }
     }

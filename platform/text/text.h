@@ -60,6 +60,9 @@ std::uint64_t replaceOccurrences(Text& text, TextView target, TextView replaceme
 // when there is none. The passes over a whole note look for their few markers with it, several
 // units at a time.
 std::size_t findEither(TextView text, std::size_t from, char16_t a, char16_t b);
+// The position of the first code unit at or after `from` that is one of `units`, or
+// text.size() when there is none; like findEither, several units at a time.
+std::size_t findAnyOf(TextView text, std::size_t from, TextView units);
 inline std::size_t findUnit(TextView text, std::size_t from, char16_t unit) {
     return findEither(text, from, unit, unit);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <thread>
 
 #include <unicode/ustring.h>
@@ -25,18 +26,29 @@ TEST(Text, ConvertsIllFormedSequencesToTheReplacementCharacter) {
     EXPECT_EQ(text::fromUtf8(""), u"");
 }
 
-// Long texts are converted a piece at a time: wherever a piece ends, no character is cut, and
-// the result is what one conversion of the whole would give.
-TEST(Text, ConvertsAcrossPieceBoundariesAsInOnePiece) {
-    const auto wholeFromUtf8 = [](const std::string& utf8) {
-        Text out(utf8.size(), u'\0');
-        int32_t written = 0;
-        UErrorCode status = U_ZERO_ERROR;
-        u_strFromUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &written, utf8.data(),
-                             static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &status);
-        out.resize(static_cast<std::size_t>(written));
-        return out;
-    };
+Text wholeFromUtf8(const std::string& utf8) {
+    Text out(utf8.size(), u'\0');
+    int32_t written = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strFromUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &written, utf8.data(),
+                         static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &status);
+    out.resize(static_cast<std::size_t>(written));
+    return out;
+}
+
+std::string wholeToUtf8(const Text& text) {
+    std::string out(3 * text.size(), '\0');
+    int32_t written = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &written, text.data(),
+                       static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
+    out.resize(static_cast<std::size_t>(written));
+    return out;
+}
+
+// Texts are converted a piece at a time, and within a piece ASCII a block at a time: wherever a
+// piece or a block ends, the result is what one conversion of the whole by ICU gives.
+TEST(Text, ConvertsAsICUDoesOnTheWholeText) {
     const std::string tails[] = {
         "\xF0\x9F\x98\x80\x80\x80z",         // a whole character, then stray continuation bytes
         "\xE2\x82\xAC\xE2\x82|",             // a whole and a cut character
@@ -46,11 +58,29 @@ TEST(Text, ConvertsAcrossPieceBoundariesAsInOnePiece) {
         for (std::size_t before = 8185; before <= 8193; ++before) {
             SCOPED_TRACE(before);
             const std::string utf8 = std::string(before, 'a') + tail + std::string(9000, 'b');
-            const Text converted = text::fromUtf8(utf8);
-            EXPECT_EQ(converted, wholeFromUtf8(utf8));
-            Text pairs = Text(before, u'a') + u"\U0001F600\U0001F600" + Text(9000, u'b');
-            EXPECT_EQ(text::fromUtf8(text::toUtf8(pairs)), pairs);
+            EXPECT_EQ(text::fromUtf8(utf8), wholeFromUtf8(utf8));
+            const Text pairs = Text(before, u'a') + u"\U0001F600\U0001F600" + Text(9000, u'b');
+            EXPECT_EQ(text::toUtf8(pairs), wholeToUtf8(pairs));
         }
+    }
+    // Stretches of ASCII of every length around a block's, between characters of every length,
+    // ill-formed ones and lone surrogates included.
+    const std::string fragments8[] = {"\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\x80",
+                                      "\xE2\x82", "\xED\xA0\x80", "\xC0\xAF",         "\xFF"};
+    const char16_t fragments16[] = {0xE9, 0x20AC, 0xD83D, 0xDE00, 0xFFFC, 0x7F, 0x80};
+    std::mt19937 random(7);
+    for (int trial = 0; trial < 3000; ++trial) {
+        std::string utf8;
+        Text utf16;
+        while (utf8.size() < 120) {
+            const std::size_t ascii = random() % 40;
+            utf8 += std::string(ascii, 'x');
+            utf16 += Text(ascii, u'x');
+            utf8 += fragments8[random() % std::size(fragments8)];
+            utf16 += fragments16[random() % std::size(fragments16)];
+        }
+        EXPECT_EQ(text::fromUtf8(utf8), wholeFromUtf8(utf8)) << trial;
+        EXPECT_EQ(text::toUtf8(utf16), wholeToUtf8(utf16)) << trial;
     }
 }
 
@@ -73,18 +103,22 @@ TEST(Text, SearchesLiterallyInsideTheRangeAndReplacesFromTheStart) {
 
 // The search steps over several units at a time; each place in and around a step is found,
 // and a unit equal to a wanted one only in its low byte is not.
-TEST(Text, FindsTheFirstOfTwoUnitsFromAPosition) {
+TEST(Text, FindsTheFirstOfSeveralUnitsFromAPosition) {
     for (std::size_t size = 0; size <= 20; ++size) {
         for (std::size_t at = 0; at <= size; ++at) {
             SCOPED_TRACE(testing::Message() << "size " << size << ", at " << at);
             Text text(size, u'\u013C');  // low byte "<"
-            if (at < size) text[at] = at % 2 ? u'&' : u'<';
-            EXPECT_EQ(text::findEither(text, 0, u'<', u'&'), at);
+            if (at < size) text[at] = at % 3 == 0 ? u'&' : at % 3 == 1 ? u'<' : u'\uFFFC';
+            const bool pair = at % 3 != 2;
+            EXPECT_EQ(text::findEither(text, 0, u'<', u'&'), pair ? at : size);
             EXPECT_EQ(text::findEither(text, at + 1, u'<', u'&'), size);
             EXPECT_EQ(text::findUnit(text, 0, u'>'), size);
+            EXPECT_EQ(text::findAnyOf(text, 0, u">&<\uFFFC"), at);
+            EXPECT_EQ(text::findAnyOf(text, at + 1, u">&<\uFFFC"), size);
         }
     }
     EXPECT_EQ(text::findUnit(u"ab", 5, u'a'), 2u);
+    EXPECT_EQ(text::findAnyOf(u"ab", 5, u"a"), 2u);
 }
 
 TEST(Text, DecomposesAndLowercases) {
