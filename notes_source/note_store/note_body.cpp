@@ -219,9 +219,9 @@ void writeInline(Text& out, const Text& text, std::size_t begin, std::size_t end
         std::size_t from = position;
         // Searched up to the run's end only: a note of many runs stays linear.
         const TextView upToStop = TextView(text).substr(0, stop);
-        for (std::size_t i = upToStop.find(kAttachmentCharacter, position);
-             i != TextView::npos && !writer.stopped();
-             i = upToStop.find(kAttachmentCharacter, i + 1)) {
+        for (std::size_t i = text::findUnit(upToStop, position, kAttachmentCharacter);
+             i < stop && !writer.stopped();
+             i = text::findUnit(upToStop, i + 1, kAttachmentCharacter)) {
             writer.text(TextView(text).substr(from, i - from), format);
             from = i + 1;
             if (run == nullptr || !run->has_attachment()) continue;  // a stray mark: dropped
@@ -263,31 +263,29 @@ bool isCompressed(std::string_view data) {
 }  // namespace
 
 void appendEscaped(Text& out, TextView text, bool attribute) {
+    static constexpr char16_t kMarked[] = {kAttachmentCharacter, u'&', u'<', u'>', u'"'};
+    // The quote needs escaping only inside an attribute.
+    const TextView marked(kMarked, attribute ? 5 : 4);
     std::size_t from = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char* entity = nullptr;
+    for (std::size_t i = text::findAnyOf(text, 0, marked); i < text.size();
+         i = text::findAnyOf(text, i + 1, marked)) {
+        out.append(text.data() + from, i - from);
         switch (text[i]) {
-            case kAttachmentCharacter:
-                entity = "";  // only an attachment may stand as one
-                break;
             case u'&':
-                entity = "&amp;";
+                append(out, "&amp;");
                 break;
             case u'<':
-                entity = "&lt;";
+                append(out, "&lt;");
                 break;
             case u'>':
-                entity = "&gt;";
+                append(out, "&gt;");
                 break;
             case u'"':
-                if (attribute) entity = "&quot;";
+                append(out, "&quot;");
                 break;
             default:
-                break;
+                break;  // an attachment character: only an attachment may stand as one
         }
-        if (entity == nullptr) continue;
-        out.append(text.data() + from, i - from);
-        append(out, entity);
         from = i + 1;
     }
     out.append(text.data() + from, text.size() - from);
@@ -347,8 +345,7 @@ Text renderNoteText(const NoteText& note, const AttachmentResolver& resolve,
     std::size_t begin = 0;
     while (begin < text.size() && !(budget && budget->exceeded())) {
         const std::size_t outBefore = out.size();
-        std::size_t end = text.find(u'\n', begin);
-        if (end == Text::npos) end = text.size();
+        std::size_t end = text::findUnit(text, begin, u'\n');
         const AttributeRun* styleRun = runs.at(begin).first;
         const int kind = paragraphKind(styleRun);
         if (isQuoted(styleRun) != quoted) {
