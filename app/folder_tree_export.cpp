@@ -107,6 +107,7 @@ void AppDelegate::createFolder(const std::shared_ptr<NotesFolder>& folder,
         }
         createFolder(subfolder, folder->id(), directory, &names);
     }
+    names.forget(directory);
 }
 
 void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL& url,

@@ -58,6 +58,11 @@ public:
     // Gives back a claimed name whose file or directory could not be made.
     void release(const FileURL& url);
 
+    // The walk is done with the directory at `url`: its names are let go, and read from disk
+    // again should a name be claimed there later (sibling folders of one name share it). The
+    // names held are those of the directories the walk is in, not of every directory it made.
+    void forget(const FileURL& url) { directories_.erase(url.path()); }
+
     // Whether the directory at `url` was made (or found) by this run, so that nothing above it
     // needs checking.
     bool isMade(const FileURL& url) const { return made_.contains(url.path()); }
