@@ -125,14 +125,25 @@ private:
         LockState lock = LockState::unlocked;  // known once the body is read
         bool readable = true;                  // known once the body is read
     };
-    // The note export step in three parts: reading the note (on the walk), building its text up
-    // to its links (pure, on any thread), then finishing the text and writing its file, setting
-    // its dates or logging (on the walk).
+    // A note's text as built off the walk: up to its links and, when nothing in it waits for
+    // the walk (no attachment file to copy, no Markdown with its place), finished and in the
+    // bytes of its file.
+    struct BuiltText {
+        note_text::LinkedText linked;
+        struct Finished {
+            Text text;
+            bool isHtml = false;
+            std::string utf8;
+        };
+        std::optional<Finished> finished;
+    };
+    // The note export step in three parts: reading the note (on the walk), building its text
+    // (pure, on any thread), then finishing the text where the walk must and writing its file,
+    // setting its dates or logging (on the walk).
     NoteForExport readNoteForExport(const std::shared_ptr<NotesNote>& note) const;
-    static note_text::LinkedText linkNoteText(const NoteForExport& note);
-    void writeNoteFile(const NoteForExport& note, const note_text::LinkedText& linked,
-                       std::uint64_t index, const FileURL& folderURL,
-                       note_file::ExportDirectories* directories);
+    static BuiltText buildNoteText(const NoteForExport& note);
+    void writeNoteFile(const NoteForExport& note, const BuiltText& built, std::uint64_t index,
+                       const FileURL& folderURL, note_file::ExportDirectories* directories);
     // A note whose reading or text failed (memory ran out, a backend threw): one log line naming
     // it and why, counted as not readable; the walk goes on with the next note.
     static void noteFailed(const Text& name, const std::exception& failure,

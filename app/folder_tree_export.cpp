@@ -122,12 +122,12 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
     struct Pending {
         std::shared_ptr<const NoteForExport> note;
         std::uint64_t index;
-        std::future<note_text::LinkedText> text;
+        std::future<BuiltText> text;
     };
     BackgroundQueue& builder = textBuilder();
     std::deque<Pending> pending;
     // Builds go to the second thread a half window at a time: waking it costs a system call.
-    std::vector<std::shared_ptr<std::packaged_task<note_text::LinkedText()>>> unsent;
+    std::vector<std::shared_ptr<std::packaged_task<BuiltText()>>> unsent;
     const auto sendBuilds = [&] {
         if (unsent.empty()) return;
         builder.async([builds = std::move(unsent)] {
@@ -184,7 +184,7 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
             try {
                 note->logHeldLines();
                 const NoteForExport read = readNoteForExport(note);
-                writeNoteFile(read, linkNoteText(read), index, url, directories);
+                writeNoteFile(read, buildNoteText(read), index, url, directories);
             } catch (const std::exception& failure) {
                 noteFailed(nameForLog(*note), failure, directories);
             }
@@ -201,8 +201,8 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
             countStep();
             continue;
         }
-        auto build = std::make_shared<std::packaged_task<note_text::LinkedText()>>(
-            [read] { return linkNoteText(*read); });
+        auto build = std::make_shared<std::packaged_task<BuiltText()>>(
+            [read] { return buildNoteText(*read); });
         pending.push_back(Pending{std::move(read), index, build->get_future()});
         unsent.push_back(std::move(build));
         if (unsent.size() >= kNotesAhead / 2) sendBuilds();

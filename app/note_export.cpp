@@ -44,7 +44,7 @@ std::string noteForLog(const Text& name, std::uint64_t index, const FileURL& fol
 void AppDelegate::exportNote(const std::shared_ptr<NotesNote>& note, std::uint64_t index,
                              const FileURL& folderURL, note_file::ExportDirectories* directories) {
     const NoteForExport read = readNoteForExport(note);
-    writeNoteFile(read, linkNoteText(read), index, folderURL, directories);
+    writeNoteFile(read, buildNoteText(read), index, folderURL, directories);
     postProgressSteps(1);
 }
 
@@ -72,15 +72,25 @@ AppDelegate::NoteForExport AppDelegate::readNoteForExport(
     return read;
 }
 
-note_text::LinkedText AppDelegate::linkNoteText(const NoteForExport& note) {
+AppDelegate::BuiltText AppDelegate::buildNoteText(const NoteForExport& note) {
+    BuiltText built;
     if (!note.note) {
-        return note_text::LinkedText();
+        return built;
     }
-    return note_text::linkedText(note.name, note.body, note.firstParagraphAsHeading,
-                                 appServices().linkDetector.get());
+    built.linked = note_text::linkedText(note.name, note.body, note.firstParagraphAsHeading,
+                                         appServices().linkDetector.get());
+    if (note.readable && note.attachmentFiles.empty() && !note.markdown) {
+        BuiltText::Finished finished;
+        finished.text = note_text::finishedText(built.linked,
+                                                note_text::referencesByName(note.attachmentNames));
+        finished.isHtml = HTMLConvenience::containsHTML(finished.text);
+        finished.utf8 = text::toUtf8(finished.text);
+        built.finished = std::move(finished);
+    }
+    return built;
 }
 
-void AppDelegate::writeNoteFile(const NoteForExport& note, const note_text::LinkedText& linked,
+void AppDelegate::writeNoteFile(const NoteForExport& note, const BuiltText& built,
                                 std::uint64_t index, const FileURL& folderURL,
                                 note_file::ExportDirectories* directories) {
     RunReport& report = reportOf(directories);
@@ -95,10 +105,16 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const note_text::Link
     const AppServices& services = appServices();
     // A note that stays locked is counted once, as locked, whether its title made a file or not.
     const bool stillLocked = note.lock == LockState::locked;
-    const std::vector<note_text::AttachmentReference> attachments =
-        note.attachmentFiles.empty() ? note_text::referencesByName(note.attachmentNames)
-                                     : copyAttachmentFiles(note, folderURL, directories);
-    const Text text = note_text::finishedText(linked, attachments);
+    const note_text::LinkedText& linked = built.linked;
+    std::vector<note_text::AttachmentReference> attachments;
+    Text finishedHere;
+    if (!built.finished) {
+        attachments = note.attachmentFiles.empty()
+                          ? note_text::referencesByName(note.attachmentNames)
+                          : copyAttachmentFiles(note, folderURL, directories);
+        finishedHere = note_text::finishedText(linked, attachments);
+    }
+    const Text& text = built.finished ? built.finished->text : finishedHere;
     if (text.empty()) {
         if (stillLocked) {
             report.countLockedNoteNotOpened();
@@ -113,7 +129,9 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const note_text::Link
         PathUtilities::stringByReplacingUnallowedFilenameCharacters(indexedName(index, note.name)));
     Text markdownContent;
     const Text* content = &text;
-    Text extension = HTMLConvenience::containsHTML(text) ? Text(u"html") : Text(u"plain-text");
+    const bool isHtml =
+        built.finished ? built.finished->isHtml : HTMLConvenience::containsHTML(text);
+    Text extension = isHtml ? Text(u"html") : Text(u"plain-text");
     if (note.markdown) {
         const note_file::ExportDirectories::Place place =
             directories != nullptr ? directories->placeOf(folderURL)
@@ -138,8 +156,10 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const note_text::Link
         extension = u"md";
     }
     Error error;
+    const std::string utf8 = built.finished ? std::string() : text::toUtf8(*content);
     if (const std::optional<FileURL> url =
-            note_file::write(*content, fileName, extension, folderURL, directories, &error)) {
+            note_file::write(built.finished ? built.finished->utf8 : utf8, fileName, extension,
+                             folderURL, directories, &error)) {
         note_file::setDates(*url, note.note->creationDate(), note.note->modificationDate(),
                             directories);
         if (stillLocked) {

@@ -119,10 +119,16 @@ void ExportDirectories::release(const FileURL& url) {
 std::optional<FileURL> write(const Text& text, const Text& baseName, const Text& extension,
                              const FileURL& folderURL, ExportDirectories* directories,
                              Error* error) {
+    return write(text::toUtf8(text), baseName, extension, folderURL, directories, error);
+}
+
+std::optional<FileURL> write(const std::string& utf8, const Text& baseName, const Text& extension,
+                             const FileURL& folderURL, ExportDirectories* directories,
+                             Error* error) {
     ExportDirectories forThisNote;
     ExportDirectories& names = directories != nullptr ? *directories : forThisNote;
     const FileURL url = names.claimFile(folderURL, baseName, extension);
-    if (!names.fileManager().writeAtomically(text::toUtf8(text), url, error)) {
+    if (!names.fileManager().writeAtomically(utf8, url, error)) {
         names.release(url);
         return std::nullopt;
     }

@@ -110,6 +110,10 @@ private:
 std::optional<FileURL> write(const Text& text, const Text& baseName, const Text& extension,
                              const FileURL& folderURL, ExportDirectories* directories,
                              Error* error);
+// The same with the file's bytes, UTF-8 already.
+std::optional<FileURL> write(const std::string& utf8, const Text& baseName, const Text& extension,
+                             const FileURL& folderURL, ExportDirectories* directories,
+                             Error* error);
 
 // Sets the creation date (where the file system keeps one), then the modification date, each
 // only when given, through the walk's `directories` when there are some. Failures leave the
