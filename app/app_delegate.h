@@ -125,15 +125,15 @@ private:
         LockState lock = LockState::unlocked;  // known once the body is read
         bool readable = true;                  // known once the body is read
     };
-    // A note's text as built off the walk: up to its links and, when nothing in it waits for
+    // A note's text as built off the walk: up to its links or, when nothing in it waits for
     // the walk (no attachment file to copy, no Markdown with its place), finished and in the
-    // bytes of its file.
+    // bytes of its file; then the linked text is let go where it was made, as the allocator
+    // prefers (a block freed on another thread waits for the lock of the thread that made it).
     struct BuiltText {
         note_text::LinkedText linked;
         struct Finished {
-            Text text;
             bool isHtml = false;
-            std::string utf8;
+            std::string utf8;  // empty for an empty text
         };
         std::optional<Finished> finished;
     };

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <deque>
+#include <exception>
 #include <future>
 #include <new>
 #include <string>
@@ -119,21 +120,39 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
     // notes written close together go to the main queue as one block, in the same order and number.
     // The threads meet once per half window, not once per note: on a busy machine every wait costs
     // a trip through the scheduler.
+    // The notes whose texts one trip to the second thread builds: a half window, told ready
+    // once. (A future per note costs a system call per note to say it is ready.)
+    struct Batch {
+        std::vector<std::shared_ptr<const NoteForExport>> notes;
+        std::vector<BuiltText> texts;
+        std::vector<std::exception_ptr> failures;
+        std::promise<void> built;
+        std::shared_future<void> ready = built.get_future().share();
+    };
     struct Pending {
         std::shared_ptr<const NoteForExport> note;
         std::uint64_t index;
-        std::future<BuiltText> text;
+        std::shared_ptr<Batch> batch;
+        std::size_t slot;
     };
     BackgroundQueue& builder = textBuilder();
     std::deque<Pending> pending;
-    // Builds go to the second thread a half window at a time: waking it costs a system call.
-    std::vector<std::shared_ptr<std::packaged_task<BuiltText()>>> unsent;
+    auto unsent = std::make_shared<Batch>();
     const auto sendBuilds = [&] {
-        if (unsent.empty()) return;
-        builder.async([builds = std::move(unsent)] {
-            for (const auto& build : builds) (*build)();
+        if (unsent->notes.empty()) return;
+        unsent->texts.resize(unsent->notes.size());
+        unsent->failures.resize(unsent->notes.size());
+        builder.async([batch = unsent] {
+            for (std::size_t i = 0; i < batch->notes.size(); ++i) {
+                try {
+                    batch->texts[i] = buildNoteText(*batch->notes[i]);
+                } catch (...) {
+                    batch->failures[i] = std::current_exception();
+                }
+            }
+            batch->built.set_value();
         });
-        unsent.clear();
+        unsent = std::make_shared<Batch>();
     };
     std::uint64_t unpostedSteps = 0;
     auto lastPost = std::chrono::steady_clock::now();
@@ -157,7 +176,12 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
             Pending& oldest = pending.front();
             try {
                 if (oldest.note->note) oldest.note->note->logHeldLines();
-                writeNoteFile(*oldest.note, oldest.text.get(), oldest.index, url, directories);
+                oldest.batch->ready.wait();
+                if (oldest.batch->failures[oldest.slot]) {
+                    std::rethrow_exception(oldest.batch->failures[oldest.slot]);
+                }
+                writeNoteFile(*oldest.note, oldest.batch->texts[oldest.slot], oldest.index, url,
+                              directories);
             } catch (const std::exception& failure) {
                 noteFailed(oldest.note->name, failure, directories);
             }
@@ -201,14 +225,10 @@ void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL&
             countStep();
             continue;
         }
-        auto build = std::make_shared<std::packaged_task<BuiltText()>>(
-            [read] { return buildNoteText(*read); });
-        pending.push_back(Pending{std::move(read), index, build->get_future()});
-        unsent.push_back(std::move(build));
-        if (unsent.size() >= kNotesAhead / 2) sendBuilds();
+        pending.push_back(Pending{read, index, unsent, unsent->notes.size()});
+        unsent->notes.push_back(std::move(read));
+        if (unsent->notes.size() >= kNotesAhead / 2) sendBuilds();
         if (pending.size() >= kNotesAhead) {
-            sendBuilds();
-            pending[kNotesAhead / 2 - 1].text.wait();
             writeOldest(kNotesAhead / 2);
         }
     }

@@ -80,12 +80,11 @@ AppDelegate::BuiltText AppDelegate::buildNoteText(const NoteForExport& note) {
     built.linked = note_text::linkedText(note.name, note.body, note.firstParagraphAsHeading,
                                          appServices().linkDetector.get());
     if (note.readable && note.attachmentFiles.empty() && !note.markdown) {
-        BuiltText::Finished finished;
-        finished.text = note_text::finishedText(built.linked,
-                                                note_text::referencesByName(note.attachmentNames));
-        finished.isHtml = HTMLConvenience::containsHTML(finished.text);
-        finished.utf8 = text::toUtf8(finished.text);
-        built.finished = std::move(finished);
+        const Text text = note_text::finishedText(
+            built.linked, note_text::referencesByName(note.attachmentNames));
+        built.finished =
+            BuiltText::Finished{HTMLConvenience::containsHTML(text), text::toUtf8(text)};
+        built.linked = note_text::LinkedText();
     }
     return built;
 }
@@ -114,8 +113,7 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const BuiltText& buil
                           : copyAttachmentFiles(note, folderURL, directories);
         finishedHere = note_text::finishedText(linked, attachments);
     }
-    const Text& text = built.finished ? built.finished->text : finishedHere;
-    if (text.empty()) {
+    if (built.finished ? built.finished->utf8.empty() : finishedHere.empty()) {
         if (stillLocked) {
             report.countLockedNoteNotOpened();
         } else {
@@ -128,9 +126,9 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const BuiltText& buil
     const Text fileName = export_names::replacingPathSeparators(
         PathUtilities::stringByReplacingUnallowedFilenameCharacters(indexedName(index, note.name)));
     Text markdownContent;
-    const Text* content = &text;
+    const Text* content = &finishedHere;
     const bool isHtml =
-        built.finished ? built.finished->isHtml : HTMLConvenience::containsHTML(text);
+        built.finished ? built.finished->isHtml : HTMLConvenience::containsHTML(finishedHere);
     Text extension = isHtml ? Text(u"html") : Text(u"plain-text");
     if (note.markdown) {
         const note_file::ExportDirectories::Place place =

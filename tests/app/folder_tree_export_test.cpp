@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "app/export_names.h"
 #include "app/note_file.h"
 #include "tests/app/import_fixture.h"
@@ -186,8 +188,8 @@ TEST_F(FolderTreeTest, FolderAndAccountNamesStayOneComponentInsideTheirParent) {
 
 using namespace export_names;
 
-// A note whose reading fails, memory included, is one log line and counts as not readable; the
-// walk goes on with the next note, whether the note was read ahead or on its own.
+// A note whose reading or text fails, memory included, is one log line and counts as not
+// readable; the walk goes on with the next note, whether the note was read ahead or on its own.
 TEST_F(FolderTreeTest, ANoteThatFailsToReadIsOneLogLineAndTheWalkGoesOn) {
     class FailingNote : public in_memory::Note {
     public:
@@ -198,16 +200,22 @@ TEST_F(FolderTreeTest, ANoteThatFailsToReadIsOneLogLineAndTheWalkGoesOn) {
     private:
         bool ahead_;
     };
+    // Building a text read ahead fails on the second thread; it is told in the note's turn.
+    linkDetector->onDetect = [](const Text& text) {
+        if (text.find(u"boom") != Text::npos) throw std::runtime_error("the detector failed");
+    };
     runImport(makeApplication({makeAccount(
         u"acc", u"iCloud",
         {folder(u"a", u"A",
                 {makeNote(u"first", u"x"), std::make_shared<FailingNote>(u"ahead", true),
-                 std::make_shared<FailingNote>(u"alone", false), makeNote(u"last", u"x")})})}));
+                 makeNote(u"boom", u"x"), std::make_shared<FailingNote>(u"alone", false),
+                 makeNote(u"last", u"x")})})}));
     EXPECT_TRUE(fs::is_regular_file(exportFolder() / "A/000_first.html"));
-    EXPECT_TRUE(fs::is_regular_file(exportFolder() / "A/003_last.html"));
+    EXPECT_TRUE(fs::is_regular_file(exportFolder() / "A/004_last.html"));
     EXPECT_EQ(log->lines,
               (std::vector<std::string>{
                   "Note: ahead could not be exported: there is not enough memory for it",
+                  "Note: boom could not be exported: the detector failed",
                   "Note: alone could not be exported: there is not enough memory for it"}));
 }
 
