@@ -130,13 +130,13 @@ private:
             // The padding can only be told once the end is reached: keep the last block back.
             const std::size_t keep = std::min<std::size_t>(plain_.size(), 16);
             heldBack_.assign(plain_.end() - static_cast<std::ptrdiff_t>(keep), plain_.end());
-            plain_.resize(plain_.size() - keep);
+            plain_.erase(plain_.end() - static_cast<std::ptrdiff_t>(keep), plain_.end());
         } else if (!plain_.empty()) {
             const std::uint8_t pad = plain_.back();
             if (pad >= 1 && pad <= 16 && plain_.size() >= pad &&
                 std::all_of(plain_.end() - pad, plain_.end(),
                             [pad](std::uint8_t byte) { return byte == pad; })) {
-                plain_.resize(plain_.size() - pad);
+                plain_.erase(plain_.end() - pad, plain_.end());
             }
         }
         ended_ = atEnd;
