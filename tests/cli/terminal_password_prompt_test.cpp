@@ -35,7 +35,8 @@ TEST(PasswordFile, OneWholePasswordALineWithoutItsLineEnd) {
         test::writeFile(path, row.bytes);
         std::string problem;
         auto passwords = readPasswordFile(path.string(), problem);
-        ASSERT_TRUE(passwords) << row.name << ": " << problem;
+        EXPECT_TRUE(passwords) << row.name << ": " << problem;
+        if (!passwords) continue;
         EXPECT_EQ(strings(*passwords), row.passwords) << row.name;
     }
     std::string problem;

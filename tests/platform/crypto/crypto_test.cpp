@@ -152,7 +152,8 @@ TEST(Crypto, DecryptsCbcInPiecesOfAnySizeAndChecksThePadding) {
     };
     for (const Row& row : rows) {
         AesCbcDecryptor decryptor(bytesOf(row.key));
-        ASSERT_TRUE(decryptor.ok()) << row.name;
+        EXPECT_TRUE(decryptor.ok()) << row.name;
+        if (!decryptor.ok()) continue;
         std::vector<std::uint8_t> out;
         std::size_t at = 0;
         for (std::size_t size : row.pieces) {
