@@ -32,14 +32,16 @@ public:
     LockState lockState() const override { return store_->lockState(pk_); }
     bool readable() const override { return !store_->body(pk_).fault; }
     bool holdLinesWhileRead() override {
-        held_ = std::make_shared<std::vector<std::string>>();
+        // Asked again (its turn has come), it keeps what it holds already.
+        if (!held_) held_ = std::make_shared<std::vector<std::string>>();
         store_->holdLines(held_);
         return !store_->note(pk_).passwordProtected;
     }
     void logHeldLines() override {
         if (!held_) return;
         store_->stopHolding(held_);
-        for (const std::string& line : *held_) store_->fault(line);
+        // Straight to the log: another note read meanwhile may be holding lines.
+        for (const std::string& line : *held_) store_->logNow(line);
         held_.reset();
     }
 

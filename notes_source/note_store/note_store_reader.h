@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,16 +50,28 @@ public:
         return "x-coredata://" + uuid + "/" + entity + "/p" + std::to_string(pk);
     }
     void fault(const std::string& line) const {
-        if (const auto held = holder_.lock()) {
-            held->push_back(line);
-        } else if (report) {
-            report(line);
+        {
+            const std::lock_guard<std::mutex> lock(holderMutex_);
+            if (const auto held = holder_.lock()) {
+                held->push_back(line);
+                return;
+            }
         }
+        logNow(line);
+    }
+    // Logs `line` whether or not lines are held: the held lines of a note, in its turn.
+    void logNow(const std::string& line) const {
+        if (report) report(line);
     }
     // Until stopHolding(holder), or while it lives, lines go to `holder` instead of the log:
-    // the note read ahead of its turn logs them when it is written.
-    void holdLines(const std::shared_ptr<std::vector<std::string>>& holder) { holder_ = holder; }
+    // the note read ahead of its turn logs them when it is written. The walk's thread may stop
+    // one note's hold while the reader's thread reads the next.
+    void holdLines(const std::shared_ptr<std::vector<std::string>>& holder) {
+        const std::lock_guard<std::mutex> lock(holderMutex_);
+        holder_ = holder;
+    }
     void stopHolding(const std::shared_ptr<std::vector<std::string>>& holder) {
+        const std::lock_guard<std::mutex> lock(holderMutex_);
         if (holder_.lock() == holder) holder_.reset();
     }
     std::string sqliteFault() const { return db ? sqlite3_errmsg(db) : "cannot open"; }
@@ -100,6 +113,7 @@ private:
     Statement& prepared(std::unique_ptr<Statement>& slot, const std::string& sql);
 
     std::unique_ptr<Statement> rowQuery_, bodyQuery_, inlineQuery_, attachmentQuery_;
+    mutable std::mutex holderMutex_;
     std::weak_ptr<std::vector<std::string>> holder_;
     std::int64_t cachedRowPk_ = -1;
     NoteRow cachedRow_;
