@@ -12,7 +12,8 @@
 //   background
 //
 // The delegate keeps no state of a run: everything a later step needs travels with it, so a run
-// holds the delegate alive (shared_from_this) until its completion step has run. What the run
+// holds the delegate alive (shared_from_this) until its completion step has run. (Its queue of
+// notes listed but not yet written is empty whenever no walk is in a call.) What the run
 // did is counted in its RunReport, which travels with the walk (in its ExportDirectories) and
 // which beginImport hands to the front end.
 
@@ -26,6 +27,7 @@
 #include "app/note_text.h"
 #include "app/run_report.h"
 #include "notes_source/notes_model.h"
+#include "platform/date.h"
 #include "platform/dispatch/background_queue.h"
 #include "platform/files/file_url.h"
 #include "platform/text/regular_expression.h"
@@ -39,6 +41,8 @@ namespace quillmere {
 namespace note_file {
 class ExportDirectories;
 }
+class NoteQueue;
+struct PendingDirectory;
 
 class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
 public:
@@ -54,7 +58,8 @@ public:
     // The bundle identifier the Notes application is looked up by.
     static constexpr const char* kNotesBundleIdentifier = "com.apple.notes";
 
-    AppDelegate() = default;
+    AppDelegate();
+    ~AppDelegate();
 
     // ---- Outlets: weak references that the front end sets ----
     std::weak_ptr<Window> window() const { return window_; }
@@ -124,6 +129,7 @@ private:
         bool markdown = false;                 // the export format is Markdown
         LockState lock = LockState::unlocked;  // known once the body is read
         bool readable = true;                  // known once the body is read
+        std::optional<Date> created, modified;
     };
     // A note's text as built off the walk: up to its links or, when nothing in it waits for
     // the walk (no attachment file to copy, no Markdown with its place), finished and in the
@@ -137,9 +143,10 @@ private:
         };
         std::optional<Finished> finished;
     };
-    // The note export step in three parts: reading the note (on the walk), building its text
-    // (pure, on any thread), then finishing the text where the walk must and writing its file,
-    // setting its dates or logging (on the walk).
+    // The note export step in three parts: reading the note (on the reader thread), building its
+    // text (pure, on any thread), then finishing the text where the walk must and writing its
+    // file, setting its dates or logging (on the walk). Only the reader thread reads a note's
+    // source, and the files its attachments name: a source serves one thread at a time.
     NoteForExport readNoteForExport(const std::shared_ptr<NotesNote>& note) const;
     static BuiltText buildNoteText(const NoteForExport& note);
     void writeNoteFile(const NoteForExport& note, const BuiltText& built, std::uint64_t index,
@@ -165,14 +172,31 @@ private:
     // The part of a run that goes on in the background, and its final step on the main queue.
     void walkAccounts(const std::shared_ptr<NotesApplication>& notes, const FileURL& exportFolder,
                       const std::shared_ptr<RunReport>& report);
+    void walkAccountsWith(const std::shared_ptr<NotesApplication>& notes,
+                          const FileURL& exportFolder, note_file::ExportDirectories& directories);
     void completeImport(const FileURL& exportFolder, const std::shared_ptr<RunReport>& report);
 
-    // The second thread that builds note texts ahead of the walk, one for the delegate's life
-    // rather than one per folder; started by the first walk that writes notes.
+    // The threads that read notes and build their texts ahead of the walk, each one for the
+    // delegate's life rather than one per folder; started by the first walk that writes notes.
+    BackgroundQueue& noteReader();
     BackgroundQueue& textBuilder();
+    friend class NoteQueue;
+    // createFolder and writeNotes inside a walk: the directory is made in its turn, by a step
+    // of the queue, and what is listed in it waits for that step.
+    void createFolderIn(const std::shared_ptr<NotesFolder>& folder,
+                        const std::optional<Text>& parentId,
+                        const std::shared_ptr<const PendingDirectory>& parent,
+                        note_file::ExportDirectories& names);
+    void writeNotesIn(const ElementList<NotesNote>& notes,
+                      const std::shared_ptr<const PendingDirectory>& directory,
+                      note_file::ExportDirectories* directories);
+    // The notes the walk has listed and not yet written; the walk's alone.
+    NoteQueue& noteQueue();
 
-    std::once_flag textBuilderStarted_;
-    std::unique_ptr<BackgroundQueue> textBuilder_;
+    std::once_flag noteReaderStarted_, textBuilderStarted_;
+    // Destroyed reader first: what it reads goes on to the builder.
+    std::unique_ptr<BackgroundQueue> textBuilder_, noteReader_;
+    std::unique_ptr<NoteQueue> noteQueue_;
     std::weak_ptr<Window> window_;
     std::weak_ptr<ProgressIndicator> progressIndicator_;
     std::weak_ptr<Button> startButton_;

@@ -1,18 +1,15 @@
 // The folder tree: one directory per Notes folder, its notes, then its sub-folders (pre-order).
 
-#include <chrono>
-#include <deque>
 #include <exception>
-#include <future>
 #include <new>
 #include <string>
-#include <vector>
 
 #include "app/app_delegate.h"
 #include "app/app_services.h"
 #include "app/export_names.h"
 #include "app/log_format.h"
 #include "app/note_file.h"
+#include "app/note_queue.h"
 #include "platform/dispatch/background_queue.h"
 #include "platform/files/file_manager.h"
 #include "platform/ui/alerts.h"
@@ -21,19 +18,16 @@ namespace quillmere {
 
 namespace {
 
-// How long progress steps may wait to be posted together: short enough for a smooth bar.
-constexpr auto kProgressInterval = std::chrono::milliseconds(15);
-// The note's name for a log line about it; empty when even that cannot be read.
-Text nameForLog(const NotesNote& note) {
-    try {
-        return note.name();
-    } catch (const std::exception&) {
-        return {};
-    }
+// Logs `line` once the notes listed before it are written, as if each were written at once.
+void logInTurn(NoteQueue& queue, std::string line, bool routine = false) {
+    queue.inTurn([line = std::move(line), routine] {
+        if (routine) {
+            appServices().log->logRoutine(line);
+        } else {
+            appServices().log->log(line);
+        }
+    });
 }
-
-// How many notes may be read and built ahead of the one being written.
-constexpr std::size_t kNotesAhead = 16;
 
 }  // namespace
 
@@ -42,21 +36,37 @@ void AppDelegate::createFolders(const ElementList<NotesFolder>& folders,
                                 note_file::ExportDirectories* directories) {
     note_file::ExportDirectories forThisList;
     note_file::ExportDirectories& names = directories != nullptr ? *directories : forThisList;
-    if (!createDirectoryAtURL(url, true, &names)) {
-        return;
-    }
-    names.markMade(url);
+    NoteQueue& queue = noteQueue();
+    // After the names: what is listed with them is done before they go.
+    const NoteQueue::Scope scope(queue);
+    auto directory = std::make_shared<PendingDirectory>(PendingDirectory{url, false});
+    queue.inTurn([this, &names, directory] {
+        if (!createDirectoryAtURL(directory->url, true, &names)) return;
+        names.markMade(directory->url);
+        directory->made = true;
+    });
     for (const std::shared_ptr<NotesFolder>& folder : folders) {
         if (stopsForCancel(&names)) {
             return;
         }
-        createFolder(folder, parentId, url, &names);
+        createFolderIn(folder, parentId, directory, names);
     }
 }
 
 void AppDelegate::createFolder(const std::shared_ptr<NotesFolder>& folder,
                                const std::optional<Text>& parentId, const FileURL& url,
                                note_file::ExportDirectories* directories) {
+    note_file::ExportDirectories forThisFolder;
+    note_file::ExportDirectories& names = directories != nullptr ? *directories : forThisFolder;
+    const NoteQueue::Scope scope(noteQueue());
+    createFolderIn(folder, parentId,
+                   std::make_shared<PendingDirectory>(PendingDirectory{url, true}), names);
+}
+
+void AppDelegate::createFolderIn(const std::shared_ptr<NotesFolder>& folder,
+                                 const std::optional<Text>& parentId,
+                                 const std::shared_ptr<const PendingDirectory>& parent,
+                                 note_file::ExportDirectories& names) {
     if (!folder) {
         return;
     }
@@ -64,10 +74,11 @@ void AppDelegate::createFolder(const std::shared_ptr<NotesFolder>& folder,
         appServices().userDefaults->boolForKey(kSkipRecentlyDeletedKey)) {
         return;  // the user's choice: nothing to report
     }
+    NoteQueue& queue = noteQueue();
     const Text name = folder->name();
     if (name.empty()) {
-        appServices().log->log("Empty container name provided for parent ID " +
-                               log_format::describe(parentId));
+        logInTurn(queue,
+                  "Empty container name provided for parent ID " + log_format::describe(parentId));
         return;
     }
 
@@ -76,165 +87,71 @@ void AppDelegate::createFolder(const std::shared_ptr<NotesFolder>& folder,
     const std::optional<Text> containerId = container ? container->id() : std::nullopt;
     if (containerId && containerId != parentId) {
         // Routine: the database lists every sub-folder at the top level too.
-        appServices().log->logRoutine(
-            "Mismatching parent ID: " + log_format::describe(containerId) + " vs. " +
-            log_format::describe(parentId));
+        logInTurn(queue,
+                  "Mismatching parent ID: " + log_format::describe(containerId) + " vs. " +
+                      log_format::describe(parentId),
+                  true);
         return;
     }
 
-    note_file::ExportDirectories forThisFolder;
-    note_file::ExportDirectories& names = directories != nullptr ? *directories : forThisFolder;
-    bool renamed = false;
-    const FileURL directory =
-        names.claimDirectory(url, export_names::directoryNameForFolder(name), &renamed);
-    if (renamed) {
-        appServices().log->log("Folder: " + log_format::describe(name) + " is exported as " +
-                               directory.path().substr(directory.path().rfind('/') + 1) +
-                               " because a note file has its name");
-    }
-    // Below a directory this walk made, no element of the path needs checking again, and the
-    // walk's file manager works through the open parent: a deep tree costs what a flat one does.
-    if (!createDirectoryAtURL(directory, !names.isMade(url), &names)) {
-        return;
-    }
-    names.markMade(directory);
-    const note_file::ExportDirectories::Place parent = names.placeOf(url);
-    names.setPlace(directory, {parent.account,
-                               parent.folderPath.empty() ? name : parent.folderPath + u"/" + name});
-    writeNotes(folder->notes(), directory, &names);
+    // The directory takes its name in turn, once the parent's note files have theirs; the
+    // folder's notes are listed (and read) meanwhile, and left out should it not be made.
+    auto directory = std::make_shared<PendingDirectory>(PendingDirectory{parent->url, false});
+    queue.inTurn([this, &names, parent, directory, name] {
+        if (!parent->made || stopsForCancel(&names)) return;
+        bool renamed = false;
+        directory->url =
+            names.claimDirectory(parent->url, export_names::directoryNameForFolder(name), &renamed);
+        const std::string& path = directory->url.path();
+        if (renamed) {
+            appServices().log->log("Folder: " + log_format::describe(name) + " is exported as " +
+                                   path.substr(path.rfind('/') + 1) +
+                                   " because a note file has its name");
+        }
+        // Below a directory this walk made, no element of the path needs checking again, and
+        // the walk's file manager works through the open parent: a deep tree costs what a flat
+        // one does.
+        if (!createDirectoryAtURL(directory->url, !names.isMade(parent->url), &names)) {
+            return;
+        }
+        names.markMade(directory->url);
+        const note_file::ExportDirectories::Place place = names.placeOf(parent->url);
+        names.setPlace(
+            directory->url,
+            {place.account, place.folderPath.empty() ? name : place.folderPath + u"/" + name});
+        directory->made = true;
+    });
+    writeNotesIn(folder->notes(), directory, &names);
     for (const std::shared_ptr<NotesFolder>& subfolder : folder->folders()) {
         if (stopsForCancel(&names)) {
             return;
         }
-        createFolder(subfolder, folder->id(), directory, &names);
+        createFolderIn(subfolder, folder->id(), directory, names);
     }
-    names.forget(directory);
+    queue.inTurn([&names, directory] {
+        if (directory->made) names.forget(directory->url);
+    });
 }
 
 void AppDelegate::writeNotes(const ElementList<NotesNote>& notes, const FileURL& url,
                              note_file::ExportDirectories* directories) {
-    // Each note is exported as exportNote does it, with two changes that nothing outside can
-    // tell: while notes are written, the next few (when reading them has no visible effect, or
-    // they hold the lines it logs until their turn) are read and their texts built up to their
-    // links on a second thread, and the progress steps of
-    // notes written close together go to the main queue as one block, in the same order and number.
-    // The threads meet once per half window, not once per note: on a busy machine every wait costs
-    // a trip through the scheduler.
-    // The notes whose texts one trip to the second thread builds: a half window, told ready
-    // once. (A future per note costs a system call per note to say it is ready.)
-    struct Batch {
-        std::vector<std::shared_ptr<const NoteForExport>> notes;
-        std::vector<BuiltText> texts;
-        std::vector<std::exception_ptr> failures;
-        std::promise<void> built;
-        std::shared_future<void> ready = built.get_future().share();
-    };
-    struct Pending {
-        std::shared_ptr<const NoteForExport> note;
-        std::uint64_t index;
-        std::shared_ptr<Batch> batch;
-        std::size_t slot;
-    };
-    BackgroundQueue& builder = textBuilder();
-    std::deque<Pending> pending;
-    auto unsent = std::make_shared<Batch>();
-    const auto sendBuilds = [&] {
-        if (unsent->notes.empty()) return;
-        unsent->texts.resize(unsent->notes.size());
-        unsent->failures.resize(unsent->notes.size());
-        builder.async([batch = unsent] {
-            for (std::size_t i = 0; i < batch->notes.size(); ++i) {
-                try {
-                    batch->texts[i] = buildNoteText(*batch->notes[i]);
-                } catch (...) {
-                    batch->failures[i] = std::current_exception();
-                }
-            }
-            batch->built.set_value();
-        });
-        unsent = std::make_shared<Batch>();
-    };
-    std::uint64_t unpostedSteps = 0;
-    auto lastPost = std::chrono::steady_clock::now();
+    const NoteQueue::Scope scope(noteQueue());
+    writeNotesIn(notes, std::make_shared<PendingDirectory>(PendingDirectory{url, true}),
+                 directories);
+}
 
-    const auto countStep = [&] {
-        ++unpostedSteps;
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastPost >= kProgressInterval) {
-            postProgressSteps(unpostedSteps);
-            unpostedSteps = 0;
-            lastPost = now;
-        }
-    };
-    const auto writeOldest = [&](std::size_t count) {
-        sendBuilds();
-        for (; count > 0 && !pending.empty(); --count) {
-            if (stopsForCancel(directories)) {
-                pending.clear();
-                return;
-            }
-            Pending& oldest = pending.front();
-            try {
-                if (oldest.note->note) oldest.note->note->logHeldLines();
-                oldest.batch->ready.wait();
-                if (oldest.batch->failures[oldest.slot]) {
-                    std::rethrow_exception(oldest.batch->failures[oldest.slot]);
-                }
-                writeNoteFile(*oldest.note, oldest.batch->texts[oldest.slot], oldest.index, url,
-                              directories);
-            } catch (const std::exception& failure) {
-                noteFailed(oldest.note->name, failure, directories);
-            }
-            pending.pop_front();
-            countStep();
-        }
-    };
-    // Notes read ahead but not yet written when the user cancels are left out: the run stops
-    // after the note it is writing.
+void AppDelegate::writeNotesIn(const ElementList<NotesNote>& notes,
+                               const std::shared_ptr<const PendingDirectory>& directory,
+                               note_file::ExportDirectories* directories) {
+    // Each note is exported as exportNote does it, except that it may wait in the queue while
+    // the walk goes on: nothing outside can tell.
+    NoteQueue& queue = noteQueue();
     const std::uint64_t noteCount = notes.count();
     for (std::uint64_t index = 0; index < noteCount; ++index) {
         if (stopsForCancel(directories)) {
-            pending.clear();
             break;
         }
-        const std::shared_ptr<NotesNote> note = notes.objectAtIndex(index);
-        if (note && !note->readsWithoutEffects() && !note->holdLinesWhileRead()) {
-            // Its reading may ask for a password: everything before it is written first, and it
-            // is exported on its own, as one note after another would have it.
-            writeOldest(pending.size());
-            if (stopsForCancel(directories)) {
-                break;
-            }
-            try {
-                note->logHeldLines();
-                const NoteForExport read = readNoteForExport(note);
-                writeNoteFile(read, buildNoteText(read), index, url, directories);
-            } catch (const std::exception& failure) {
-                noteFailed(nameForLog(*note), failure, directories);
-            }
-            countStep();
-            continue;
-        }
-        std::shared_ptr<const NoteForExport> read;
-        try {
-            read = std::make_shared<const NoteForExport>(readNoteForExport(note));
-        } catch (const std::exception& failure) {
-            writeOldest(pending.size());
-            if (note) note->logHeldLines();
-            noteFailed(note ? nameForLog(*note) : Text(), failure, directories);
-            countStep();
-            continue;
-        }
-        pending.push_back(Pending{read, index, unsent, unsent->notes.size()});
-        unsent->notes.push_back(std::move(read));
-        if (unsent->notes.size() >= kNotesAhead / 2) sendBuilds();
-        if (pending.size() >= kNotesAhead) {
-            writeOldest(kNotesAhead / 2);
-        }
-    }
-    writeOldest(pending.size());
-    if (unpostedSteps > 0) {
-        postProgressSteps(unpostedSteps);
+        queue.add(notes.objectAtIndex(index), index, directory, directories);
     }
 }
 
@@ -254,6 +171,12 @@ bool AppDelegate::stopsForCancel(note_file::ExportDirectories* directories) {
     }
     report.markCancelled();
     return true;
+}
+
+BackgroundQueue& AppDelegate::noteReader() {
+    std::call_once(noteReaderStarted_,
+                   [this] { noteReader_ = std::make_unique<BackgroundQueue>(); });
+    return *noteReader_;
 }
 
 BackgroundQueue& AppDelegate::textBuilder() {

@@ -10,6 +10,7 @@
 #include "app/export_folder.h"
 #include "app/export_names.h"
 #include "app/note_file.h"
+#include "app/note_queue.h"
 #include "platform/files/file_manager.h"
 #include "platform/ui/alerts.h"
 #include "temp_files/temporary_files.h"
@@ -145,6 +146,18 @@ void AppDelegate::walkAccounts(const std::shared_ptr<NotesApplication>& notes,
                                const std::shared_ptr<RunReport>& report) {
     // Accounts and folders of one name share a directory, so the names given out are the walk's.
     note_file::ExportDirectories directories(report);
+    walkAccountsWith(notes, exportFolder, directories);
+    appServices().mainQueue->async([self = shared_from_this(), exportFolder, report] {
+        self->completeImport(exportFolder, report);
+    });
+}
+
+void AppDelegate::walkAccountsWith(const std::shared_ptr<NotesApplication>& notes,
+                                   const FileURL& exportFolder,
+                                   note_file::ExportDirectories& directories) {
+    // One queue for every account: the notes of one are read while the last of the one before
+    // are written.
+    const NoteQueue::Scope scope(noteQueue());
     const ElementList<NotesAccount> accounts = notes->accounts();
     if (accounts.count() < 2) {
         // The folders of the only account go straight into the export folder. With no account
@@ -174,9 +187,6 @@ void AppDelegate::walkAccounts(const std::shared_ptr<NotesApplication>& notes,
             createFolders(folders, accountId, accountDirectory, &directories);
         }
     }
-    appServices().mainQueue->async([self = shared_from_this(), exportFolder, report] {
-        self->completeImport(exportFolder, report);
-    });
 }
 
 void AppDelegate::completeImport(const FileURL& exportFolder,

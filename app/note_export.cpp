@@ -59,6 +59,8 @@ AppDelegate::NoteForExport AppDelegate::readNoteForExport(
     read.body = note->body();
     read.lock = note->lockState();
     read.readable = note->readable();
+    read.created = note->creationDate();
+    read.modified = note->modificationDate();
     read.copyAttachments = appServices().userDefaults->boolForKey(kCopyAttachmentsKey);
     for (const std::shared_ptr<NotesAttachment>& attachment : note->attachments()) {
         read.attachmentNames.push_back(attachment ? attachment->name() : Text());
@@ -108,9 +110,12 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const BuiltText& buil
     std::vector<note_text::AttachmentReference> attachments;
     Text finishedHere;
     if (!built.finished) {
-        attachments = note.attachmentFiles.empty()
-                          ? note_text::referencesByName(note.attachmentNames)
-                          : copyAttachmentFiles(note, folderURL, directories);
+        if (note.attachmentFiles.empty()) {
+            attachments = note_text::referencesByName(note.attachmentNames);
+        } else {
+            noteReader().sync(
+                [&] { attachments = copyAttachmentFiles(note, folderURL, directories); });
+        }
         finishedHere = note_text::finishedText(linked, attachments);
     }
     if (built.finished ? built.finished->utf8.empty() : finishedHere.empty()) {
@@ -136,8 +141,8 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const BuiltText& buil
                                    : note_file::ExportDirectories::Place();
         note_front_matter::FrontMatter fields;
         fields.title = text::toUtf8(note.name);
-        fields.created = note.note->creationDate();
-        fields.modified = note.note->modificationDate();
+        fields.created = note.created;
+        fields.modified = note.modified;
         fields.folder = text::toUtf8(place.folderPath);
         fields.account = text::toUtf8(place.account);
         fields.locked = stillLocked;
@@ -158,8 +163,7 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const BuiltText& buil
     if (const std::optional<FileURL> url =
             note_file::write(built.finished ? built.finished->utf8 : utf8, fileName, extension,
                              folderURL, directories, &error)) {
-        note_file::setDates(*url, note.note->creationDate(), note.note->modificationDate(),
-                            directories);
+        note_file::setDates(*url, note.created, note.modified, directories);
         if (stillLocked) {
             report.countLockedNoteNotOpened();
         } else {

@@ -163,6 +163,9 @@ TEST_F(FolderTreeTest, AFolderWhoseDirectoryCannotBeMadeIsSkippedAfterAnAlert) {
     ASSERT_EQ(alerts->alerts.size(), 1u);
     EXPECT_EQ(mainQueue->syncCount, 1u);
     EXPECT_TRUE(fs::is_regular_file(exportFolder() / "A/D/000_kept.html"));
+    // The notes listed for the folder left out are neither written nor reported: only the
+    // routine lines of the nested folders are logged.
+    EXPECT_EQ(log->lines, log->routineLines);
     EXPECT_EQ(count("workspace.show(" + exportFolder().string() + ")"), 1u);
 }
 
@@ -219,9 +222,10 @@ TEST_F(FolderTreeTest, ANoteThatFailsToReadIsOneLogLineAndTheWalkGoesOn) {
                   "Note: alone could not be exported: there is not enough memory for it"}));
 }
 
-// A note whose reading logs may hold those lines and be read ahead; one that cannot (it may ask
-// for a password) waits for its turn. Either way the log reads as if each note were read just
-// before it is written.
+// A note whose reading logs may hold those lines and be read ahead, across folders; one that
+// cannot (it may ask for a password) waits for its turn. Either way the log reads as if each
+// note were read just before it is written, and a folder's own line comes between its
+// neighbours' notes.
 TEST_F(FolderTreeTest, LinesLoggedWhileReadingANoteComeInItsTurn) {
     // Untitled and empty: each also logs a line as it is written.
     class LoggingNote : public in_memory::Note {
@@ -254,18 +258,23 @@ TEST_F(FolderTreeTest, LinesLoggedWhileReadingANoteComeInItsTurn) {
         bool holding_ = false;
         mutable std::vector<std::string> held_;
     };
-    std::vector<std::shared_ptr<in_memory::Note>> notes;
-    std::vector<std::string> expected;
+    std::vector<std::shared_ptr<in_memory::Note>> notes[2];
+    std::vector<std::string> expected[2];
     for (int i = 0; i < 20; ++i) {
         char number[4];
-        std::snprintf(number, sizeof number, "%03d", i);
-        notes.push_back(std::make_shared<LoggingNote>(number, i != 11, *log));
-        expected.push_back(std::string("reading ") + number);
-        expected.push_back(std::string("Note: (untitled note ") + number +
-                           " in \u201CA\u201D) is empty or password protected!");
+        std::snprintf(number, sizeof number, "%03d", i / 2);
+        const std::string id = std::string(i % 2 ? "B" : "A") + number;
+        notes[i % 2].push_back(std::make_shared<LoggingNote>(id, i != 11, *log));
+        expected[i % 2].push_back("reading " + id);
+        expected[i % 2].push_back(std::string("Note: (untitled note ") + number + " in \u201C" +
+                                  id.substr(0, 1) + "\u201D) is empty or password protected!");
     }
-    runImport(makeApplication({makeAccount(u"acc", u"iCloud", {folder(u"a", u"A", notes)})}));
-    EXPECT_EQ(log->lines, expected);
+    runImport(makeApplication({makeAccount(
+        u"acc", u"iCloud",
+        {folder(u"a", u"A", notes[0]), folder(u"n", u""), folder(u"b", u"B", notes[1])})}));
+    expected[0].push_back("Empty container name provided for parent ID acc");
+    expected[0].insert(expected[0].end(), expected[1].begin(), expected[1].end());
+    EXPECT_EQ(log->lines, expected[0]);
 }
 
 TEST(ExportNames, CutsAtCharacterBoundariesAroundTheLimit) {
