@@ -424,7 +424,13 @@ Text unwrappingHeadingParagraphs(Text text) {
     const TextView view(text);
     Text result;
     std::size_t copied = 0;
-    for (std::size_t at = view.find(u"<p><h"); at != TextView::npos; at = view.find(u"<p><h", at)) {
+    // Found by its '<' first: a search for the whole string goes unit by unit.
+    for (std::size_t at = text::findUnit(view, 0, u'<'); at < view.size();
+         at = text::findUnit(view, at, u'<')) {
+        if (!view.substr(at).starts_with(u"<p><h")) {
+            ++at;
+            continue;
+        }
         std::size_t end = at;
         while (end < view.size() && !isLineTerminator(view[end])) {
             ++end;

@@ -207,8 +207,9 @@ int paragraphIndent(const AttributeRun* run) {
     return std::clamp(run->paragraph_style().indent(), 0, 50);
 }
 
-// Writes the paragraph [begin, end) of `text`, without its line feed, into `out`.
-void writeInline(Text& out, const Text& text, std::size_t begin, std::size_t end,
+// Writes the paragraph [begin, end) of `text`, without its line feed, into `out`; `marked`
+// tells whether an attachment character is in it at all.
+void writeInline(Text& out, const Text& text, std::size_t begin, std::size_t end, bool marked,
                  const RunIndex& runs, const AttachmentResolver& resolve,
                  std::vector<std::string>* attachmentNames, InlineWriter& writer) {
     std::size_t position = begin;
@@ -219,7 +220,8 @@ void writeInline(Text& out, const Text& text, std::size_t begin, std::size_t end
         std::size_t from = position;
         // Searched up to the run's end only: a note of many runs stays linear.
         const TextView upToStop = TextView(text).substr(0, stop);
-        for (std::size_t i = text::findUnit(upToStop, position, kAttachmentCharacter);
+        for (std::size_t i = marked ? text::findUnit(upToStop, position, kAttachmentCharacter)
+                                    : stop;
              i < stop && !writer.stopped();
              i = text::findUnit(upToStop, i + 1, kAttachmentCharacter)) {
             writer.text(TextView(text).substr(from, i - from), format);
@@ -345,7 +347,10 @@ Text renderNoteText(const NoteText& note, const AttachmentResolver& resolve,
     std::size_t begin = 0;
     while (begin < text.size() && !(budget && budget->exceeded())) {
         const std::size_t outBefore = out.size();
-        std::size_t end = text::findUnit(text, begin, u'\n');
+        // The paragraph's end and whether it holds an attachment, in one pass for most.
+        std::size_t end = text::findEither(text, begin, u'\n', kAttachmentCharacter);
+        const bool marked = end < text.size() && text[end] == kAttachmentCharacter;
+        if (marked) end = text::findUnit(text, end, u'\n');
         const AttributeRun* styleRun = runs.at(begin).first;
         const int kind = paragraphKind(styleRun);
         if (isQuoted(styleRun) != quoted) {
@@ -356,7 +361,7 @@ Text renderNoteText(const NoteText& note, const AttachmentResolver& resolve,
 
         content.clear();
         InlineWriter writer(content, budget);
-        writeInline(content, text, begin, end, runs, resolve, attachmentNames, writer);
+        writeInline(content, text, begin, end, marked, runs, resolve, attachmentNames, writer);
         writer.finish();
         // An empty paragraph, or one that ends in an attachment, closes with a line break.
         if (writer.empty() || writer.endsWithBlock()) append(content, "<br>");
