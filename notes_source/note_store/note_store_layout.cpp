@@ -10,30 +10,59 @@ namespace quillmere::note_store {
 
 namespace {
 
+// The name of `column` without its numeric suffix.
+std::string baseOf(const std::string& column) {
+    return column.substr(0, column.find_last_not_of("0123456789") + 1);
+}
+
+// How many rows of each entity hold a value in each column whose name differs from another's
+// only by its numeric suffix, counted in one pass over the table (a pass per column costs a
+// scan of every note each).
+class SuffixedColumnCounts {
+public:
+    SuffixedColumnCounts(sqlite3* db, const std::vector<std::string>& columns) {
+        std::map<std::string, int> variants;
+        for (const auto& column : columns) ++variants[baseOf(column)];
+        std::string sql = "SELECT Z_ENT";
+        for (const auto& column : columns) {
+            if (variants[baseOf(column)] < 2) continue;
+            counted_.push_back(column);
+            sql += ", COUNT(" + column + ")";
+        }
+        if (counted_.empty()) return;
+        Statement query(db, sql + " FROM " + kObjects + " GROUP BY Z_ENT");
+        while (query.step()) {
+            auto& counts = counts_[static_cast<int>(query.integer(0))];
+            for (std::size_t i = 0; i < counted_.size(); ++i) {
+                counts[counted_[i]] = query.integer(static_cast<int>(i + 1));
+            }
+        }
+    }
+    // The count for `column` and `entity`: 0 when none was taken.
+    std::int64_t count(int entity, const std::string& column) const {
+        const auto counts = counts_.find(entity);
+        if (counts == counts_.end()) return 0;
+        const auto found = counts->second.find(column);
+        return found == counts->second.end() ? 0 : found->second;
+    }
+
+private:
+    std::vector<std::string> counted_;
+    std::map<int, std::map<std::string, std::int64_t>> counts_;
+};
+
 // Finds the column for `base` of the rows of `entity`: the one of base, base1, base2… that
 // holds the most values for them, as the suffixes move between macOS versions.
-std::string findColumn(sqlite3* db, const std::vector<std::string>& columns,
+std::string findColumn(const SuffixedColumnCounts& counts, const std::vector<std::string>& columns,
                        const std::string& base, int entity) {
     std::vector<std::string> candidates;
     for (const auto& column : columns) {
-        if (column.rfind(base, 0) != 0) continue;
-        const auto suffix = column.substr(base.size());
-        if (suffix.find_first_not_of("0123456789") == std::string::npos) {
-            candidates.push_back(column);
-        }
+        if (baseOf(column) == base) candidates.push_back(column);
     }
     if (candidates.size() <= 1 || entity < 0) return candidates.empty() ? "" : candidates.front();
-    std::string sql = "SELECT ";
-    for (std::size_t i = 0; i < candidates.size(); ++i) {
-        sql += (i ? ", COUNT(" : "COUNT(") + candidates[i] + ")";
-    }
-    sql += std::string(" FROM ") + kObjects + " WHERE Z_ENT = ?";
-    Statement query(db, sql);
-    query.bind(1, entity);
-    if (!query.step()) return candidates.front();
     std::size_t best = 0;
     for (std::size_t i = 1; i < candidates.size(); ++i) {
-        if (query.integer(static_cast<int>(i)) > query.integer(static_cast<int>(best))) best = i;
+        if (counts.count(entity, candidates[i]) > counts.count(entity, candidates[best])) best = i;
     }
     return candidates[best];
 }
@@ -87,14 +116,15 @@ std::string readLayout(sqlite3* db, StoreLayout& store) {
         while (query.step()) columns.push_back(query.text(0));
         if (!query.ok()) return "cannot read the database (" + sqliteFault() + ")";
     }
+    const SuffixedColumnCounts counts(db, columns);
     std::string missing;
     auto required = [&](const char* base, int entity) {
-        auto column = findColumn(db, columns, base, entity);
+        auto column = findColumn(counts, columns, base, entity);
         if (column.empty() && missing.empty()) missing = base;
         return column;
     };
     auto optional = [&](const char* base, int entity) {
-        auto column = findColumn(db, columns, base, entity);
+        auto column = findColumn(counts, columns, base, entity);
         return column.empty() ? std::string("NULL") : column;
     };
     store.noteTitle = required("ZTITLE", store.noteEntity);
