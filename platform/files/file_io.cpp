@@ -68,20 +68,26 @@ private:
 };
 
 // A name for the temporary file of an atomic write; short, so that it fits beside any target.
+// Uniqueness comes from O_EXCL; the name only makes clashes rare: a random key drawn once per
+// process, stirred with a count (a system call per file cost as much as writing a small one).
 std::string temporarySiblingName() {
-    unsigned char bytes[8] = {};
-    if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
-        // Uniqueness comes from O_EXCL; the random part only makes clashes rare.
-        const auto fallback =
-            static_cast<unsigned long long>(::getpid()) ^ reinterpret_cast<std::uintptr_t>(&bytes);
-        std::memcpy(bytes, &fallback, sizeof bytes);
-    }
+    static const std::uint64_t key = [] {
+        std::uint64_t drawn = 0;
+        if (::getrandom(&drawn, sizeof drawn, 0) != static_cast<ssize_t>(sizeof drawn)) {
+            drawn = static_cast<std::uint64_t>(::getpid()) ^
+                    static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(&drawn));
+        }
+        return drawn;
+    }();
+    static std::atomic<std::uint64_t> count{0};
+    // splitmix64's finaliser: distinct counts give distinct names.
+    std::uint64_t value = key + 0x9E3779B97F4A7C15ULL * (count.fetch_add(1) + 1);
+    value = (value ^ (value >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    value = (value ^ (value >> 27)) * 0x94D049BB133111EBULL;
+    value ^= value >> 31;
     static constexpr char kHex[] = "0123456789abcdef";
     std::string name = ".quillmere-write-";
-    for (unsigned char byte : bytes) {
-        name += kHex[byte >> 4];
-        name += kHex[byte & 0x0f];
-    }
+    for (int shift = 60; shift >= 0; shift -= 4) name += kHex[(value >> shift) & 0x0f];
     return name;
 }
 
