@@ -304,18 +304,21 @@ std::optional<std::string> gunzip(std::string_view data, std::string& fault, std
         fault = "cannot start gunzip";
         return std::nullopt;
     }
-    std::string out;
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
     stream.avail_in = static_cast<uInt>(data.size());
-    char chunk[1 << 15];
+    // Inflated straight into the result, which starts at what notes compress to and doubles.
+    std::string out(std::min(limit, 8 * data.size()) + 1, '\0');
+    std::size_t produced = 0;
     int status = Z_OK;
     while (status == Z_OK) {
-        stream.next_out = reinterpret_cast<Bytef*>(chunk);
-        stream.avail_out = sizeof chunk;
+        if (produced == out.size()) out.resize(std::min(limit + 1, 2 * out.size()));
+        stream.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
+        const std::size_t room = std::min<std::size_t>(out.size() - produced, 1u << 30);
+        stream.avail_out = static_cast<uInt>(room);
         status = inflate(&stream, Z_NO_FLUSH);
         if (status != Z_OK && status != Z_STREAM_END) break;
-        out.append(chunk, sizeof chunk - stream.avail_out);
-        if (out.size() > limit) {
+        produced += room - stream.avail_out;
+        if (produced > limit) {
             status = Z_MEM_ERROR;
             break;
         }
@@ -325,6 +328,7 @@ std::optional<std::string> gunzip(std::string_view data, std::string& fault, std
         }
     }
     inflateEnd(&stream);
+    out.resize(produced);
     if (status != Z_STREAM_END) {
         const bool gzip = static_cast<unsigned char>(data[0]) == 0x1F;
         fault = status == Z_MEM_ERROR ? "the note data expands beyond the size limit"
