@@ -19,9 +19,13 @@ namespace quillmere {
 namespace {
 
 // How many notes the other threads take at once, and how many may be listed ahead of the one
-// being written: a batch for each of the three threads and one to spare.
+// being written: enough that a long note on one thread leaves the others work to do.
 constexpr std::size_t kNotesInBatch = 8;
-constexpr std::size_t kNotesAhead = 4 * kNotesInBatch;
+constexpr std::size_t kNotesAhead = 16 * kNotesInBatch;
+// What the notes read ahead may hold, however large they are: past it, the reader leaves the
+// next notes to be read in their turn, one at a time.
+constexpr std::size_t kBytesAhead = std::size_t{32} << 20;
+
 // How long progress steps may wait to be posted together: short enough for a smooth bar.
 constexpr auto kProgressInterval = std::chrono::milliseconds(15);
 
@@ -44,8 +48,10 @@ struct NoteQueue::Batch {
     std::vector<AppDelegate::NoteForExport> read;
     std::vector<AppDelegate::BuiltText> texts;
     std::vector<std::exception_ptr> failures;
-    std::vector<Text> failedNames;  // of a note whose reading failed
-    std::vector<char> inTurn;       // its reading may ask for a password: read in its turn
+    std::vector<Text> failedNames;   // of a note whose reading failed
+    std::vector<char> inTurn;        // read in its turn: it may ask for a password, or memory
+                                     // ahead is full
+    std::vector<std::size_t> bytes;  // held until written
     std::promise<void> built;
     std::shared_future<void> ready = built.get_future().share();
 };
@@ -100,33 +106,40 @@ void NoteQueue::sendReads() {
     unsent_->failures.resize(size);
     unsent_->failedNames.resize(size);
     unsent_->inTurn.resize(size);
-    delegate_.noteReader().async([&delegate = delegate_, batch = unsent_] {
-        for (std::size_t i = 0; i < batch->notes.size(); ++i) {
-            const std::shared_ptr<NotesNote>& note = batch->notes[i];
-            try {
-                if (note && !note->readsWithoutEffects() && !note->holdLinesWhileRead()) {
-                    batch->inTurn[i] = 1;
-                    continue;
-                }
-                batch->read[i] = delegate.readNoteForExport(note);
-            } catch (...) {
-                batch->failures[i] = std::current_exception();
-                if (note) batch->failedNames[i] = nameForLog(*note);
-            }
-        }
-        delegate.textBuilder().async([batch] {
+    unsent_->bytes.resize(size);
+    delegate_.noteReader().async(
+        [&delegate = delegate_, &bytesAhead = bytesAhead_, batch = unsent_] {
             for (std::size_t i = 0; i < batch->notes.size(); ++i) {
-                if (batch->failures[i] || batch->inTurn[i]) continue;
+                const std::shared_ptr<NotesNote>& note = batch->notes[i];
                 try {
-                    batch->texts[i] = AppDelegate::buildNoteText(batch->read[i]);
+                    if (note && (bytesAhead.load(std::memory_order_relaxed) > kBytesAhead ||
+                                 (!note->readsWithoutEffects() && !note->holdLinesWhileRead()))) {
+                        batch->inTurn[i] = 1;
+                        continue;
+                    }
+                    batch->read[i] = delegate.readNoteForExport(note);
+                    // What it holds until written, roughly: its text, and the text built from it.
+                    batch->bytes[i] = 2 * sizeof(char16_t) *
+                                      (batch->read[i].body.size() + batch->read[i].name.size());
+                    bytesAhead.fetch_add(batch->bytes[i], std::memory_order_relaxed);
                 } catch (...) {
                     batch->failures[i] = std::current_exception();
-                    batch->failedNames[i] = batch->read[i].name;
+                    if (note) batch->failedNames[i] = nameForLog(*note);
                 }
             }
-            batch->built.set_value();
+            delegate.textBuilder().async([batch] {
+                for (std::size_t i = 0; i < batch->notes.size(); ++i) {
+                    if (batch->failures[i] || batch->inTurn[i]) continue;
+                    try {
+                        batch->texts[i] = AppDelegate::buildNoteText(batch->read[i]);
+                    } catch (...) {
+                        batch->failures[i] = std::current_exception();
+                        batch->failedNames[i] = batch->read[i].name;
+                    }
+                }
+                batch->built.set_value();
+            });
         });
-    });
     unsent_ = std::make_shared<Batch>();
 }
 
@@ -150,6 +163,7 @@ void NoteQueue::writeOldest(std::size_t notes) {
         --notesListed_;
         if (!note.directory->made) {
             note.batch->ready.wait();  // its folder was left out, after an alert
+            release(*note.batch, note.slot);
             continue;
         }
         write(note);
@@ -175,7 +189,13 @@ void NoteQueue::write(const Entry& entry) {
                 entry.directories);
         }
     }
-    // What the note was read and built into goes now, not with its batch.
+    release(batch, slot);
+}
+
+void NoteQueue::release(Batch& batch, std::size_t slot) {
+    // Now, not with its batch.
+    bytesAhead_.fetch_sub(batch.bytes[slot], std::memory_order_relaxed);
+    batch.bytes[slot] = 0;
     batch.read[slot] = AppDelegate::NoteForExport();
     batch.texts[slot] = AppDelegate::BuiltText();
 }
@@ -212,7 +232,9 @@ void NoteQueue::drop() {
     // them is waited for, so that nothing of the run outlives it.
     sendReads();
     for (const Entry& entry : entries_) {
-        if (!entry.step) entry.batch->ready.wait();
+        if (entry.step) continue;
+        entry.batch->ready.wait();
+        release(*entry.batch, entry.slot);
     }
     entries_.clear();
     notesListed_ = 0;

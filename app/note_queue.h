@@ -9,6 +9,7 @@
 //   queue.inTurn([folder] { folder->url = ...; folder->made = makeIt(folder->url); });
 //   queue.add(note, index, folder, &directories);
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -75,12 +76,17 @@ private:
     void write(const Entry& listed);
     void writeInTurn(const std::shared_ptr<NotesNote>& note, const Entry& listed);
     void drop();
+    // Lets go of what the note in `slot` of `batch` was read and built into.
+    void release(Batch& batch, std::size_t slot);
     void countStep();
     void postProgress();
 
     AppDelegate& delegate_;
     std::deque<Entry> entries_;
     std::size_t notesListed_ = 0;  // the entries that are notes
+    // What the notes read and not yet written hold, roughly; the reader reads no further ahead
+    // while it is over the limit.
+    std::atomic<std::size_t> bytesAhead_{0};
     std::shared_ptr<Batch> unsent_;
     int depth_ = 0;
     std::uint64_t unpostedSteps_ = 0;

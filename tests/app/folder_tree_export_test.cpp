@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <stdexcept>
 
 #include "app/export_names.h"
@@ -275,6 +277,38 @@ TEST_F(FolderTreeTest, LinesLoggedWhileReadingANoteComeInItsTurn) {
     expected[0].push_back("Empty container name provided for parent ID acc");
     expected[0].insert(expected[0].end(), expected[1].begin(), expected[1].end());
     EXPECT_EQ(log->lines, expected[0]);
+}
+
+// However large the notes, those read ahead of the one being written hold a bounded amount of
+// memory: past it, the next notes are read in their turn.
+TEST_F(FolderTreeTest, LargeNotesAreNotReadFarAhead) {
+    class LargeNote : public in_memory::Note {
+    public:
+        LargeNote(Text title, std::function<void()> onRead)
+            : Note(std::move(title), Text(std::size_t{2} << 20, u'x')),
+              onRead_(std::move(onRead)) {}
+        Text body() const override {
+            onRead_();
+            return Note::body();
+        }
+
+    private:
+        std::function<void()> onRead_;
+    };
+    std::size_t read = 0, mostAhead = 0;  // on the reader's thread until the run ends
+    const auto onRead = [&] {
+        std::error_code error;
+        const auto written = static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(exportFolder() / "A", error), {}));
+        mostAhead = std::max(mostAhead, ++read - written);
+    };
+    std::vector<std::shared_ptr<in_memory::Note>> notes;
+    for (int i = 0; i < 10; ++i) notes.push_back(std::make_shared<LargeNote>(u"n", onRead));
+    runImport(makeApplication({makeAccount(u"acc", u"iCloud", {folder(u"a", u"A", notes)})}));
+
+    EXPECT_EQ(read, 10u);
+    EXPECT_LE(mostAhead, 5u);  // four of 8 MiB fill what may be held ahead
+    EXPECT_TRUE(fs::is_regular_file(exportFolder() / "A/009_n.html"));
 }
 
 TEST(ExportNames, CutsAtCharacterBoundariesAroundTheLimit) {
