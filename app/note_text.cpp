@@ -23,6 +23,13 @@ std::size_t nextUnit(TextView text, char16_t unit, std::size_t from) {
     return at < text.size() ? at : TextView::npos;
 }
 
+// The next "<" at or after `from` that the ASCII letter `lowerCase` follows, in either case.
+std::size_t nextTagStartingWith(TextView text, char16_t lowerCase, std::size_t from) {
+    const auto upperCase = static_cast<char16_t>(lowerCase - u'a' + u'A');
+    const std::size_t at = text::findPair(text, from, u'<', lowerCase, upperCase);
+    return at < text.size() ? at : TextView::npos;
+}
+
 // Whether `text` holds `lowerCaseLiteral` at `at`, ASCII letters in any case. No other
 // character folds to an ASCII letter of these literals ("<div>", "</div>", "<body", "&amp").
 bool hasLiteralIgnoringCase(TextView text, std::size_t at, TextView lowerCaseLiteral) {
@@ -301,9 +308,9 @@ Text referringToAttachments(Text text, const std::vector<AttachmentReference>& a
 Range firstBodyStartTag(TextView text) {
     std::size_t from = 0;
     while (true) {
-        std::size_t start = nextUnit(text, u'<', from);
+        std::size_t start = nextTagStartingWith(text, u'b', from);
         while (start != TextView::npos && !hasLiteralIgnoringCase(text, start, u"<body")) {
-            start = nextUnit(text, u'<', start + 1);
+            start = nextTagStartingWith(text, u'b', start + 1);
         }
         if (start == TextView::npos) {
             return kNotFoundRange;
@@ -392,10 +399,10 @@ void appendParagraphsFromDivLines(Text& result, TextView text) {
 
 void appendParagraphsFromDivLinesOutsideTables(Text& result, TextView text) {
     std::size_t copied = 0;  // a line start, or the terminator that ends the last block
-    std::size_t i = nextUnit(text, u'<', 0);
+    std::size_t i = nextTagStartingWith(text, u'o', 0);
     while (i != TextView::npos) {
         if (!hasLiteralIgnoringCase(text, i, u"<object><table")) {
-            i = nextUnit(text, u'<', i + 1);
+            i = nextTagStartingWith(text, u'o', i + 1);
             continue;
         }
         std::size_t end = nextUnit(text, u'<', i + 1);
@@ -415,22 +422,30 @@ void appendParagraphsFromDivLinesOutsideTables(Text& result, TextView text) {
         appendParagraphsFromDivLines(result, text.substr(copied, start - copied));
         result.append(text, start, end - start);
         copied = end;
-        i = end < text.size() ? nextUnit(text, u'<', end) : TextView::npos;
+        i = end < text.size() ? nextTagStartingWith(text, u'o', end) : TextView::npos;
     }
     appendParagraphsFromDivLines(result, text.substr(copied));
 }
+
+namespace {
+
+// The first "<p><h" at or after `from`, found by its rarer "<h".
+std::size_t nextHeadingParagraph(TextView text, std::size_t from) {
+    for (std::size_t pair = text::findPair(text, from + 3, u'<', u'h', u'h'); pair < text.size();
+         pair = text::findPair(text, pair + 1, u'<', u'h', u'h')) {
+        if (text.substr(pair - 3, 3) == u"<p>") return pair - 3;
+    }
+    return TextView::npos;
+}
+
+}  // namespace
 
 Text unwrappingHeadingParagraphs(Text text) {
     const TextView view(text);
     Text result;
     std::size_t copied = 0;
-    // Found by its '<' first: a search for the whole string goes unit by unit.
-    for (std::size_t at = text::findUnit(view, 0, u'<'); at < view.size();
-         at = text::findUnit(view, at, u'<')) {
-        if (!view.substr(at).starts_with(u"<p><h")) {
-            ++at;
-            continue;
-        }
+    for (std::size_t at = nextHeadingParagraph(view, 0); at != TextView::npos;
+         at = nextHeadingParagraph(view, at)) {
         std::size_t end = at;
         while (end < view.size() && !isLineTerminator(view[end])) {
             ++end;

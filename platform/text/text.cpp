@@ -182,6 +182,34 @@ std::size_t findEither(TextView text, std::size_t from, char16_t a, char16_t b) 
     return size;
 }
 
+std::size_t findPair(TextView text, std::size_t from, char16_t first, char16_t secondA,
+                     char16_t secondB) {
+    const std::size_t size = text.size();
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i wantedFirst = _mm_set1_epi16(static_cast<short>(first));
+    const __m128i wantedA = _mm_set1_epi16(static_cast<short>(secondA));
+    const __m128i wantedB = _mm_set1_epi16(static_cast<short>(secondB));
+    // Eight positions at a time, each with the unit after it.
+    for (; i < size && size - i >= 9; i += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + 1));
+        const int found = _mm_movemask_epi8(_mm_and_si128(
+            _mm_cmpeq_epi16(units, wantedFirst),
+            _mm_or_si128(_mm_cmpeq_epi16(next, wantedA), _mm_cmpeq_epi16(next, wantedB))));
+        if (found != 0) {
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(found))) / 2;
+        }
+    }
+#endif
+    for (; i + 1 < size; ++i) {
+        if (text[i] == first && (text[i + 1] == secondA || text[i + 1] == secondB)) {
+            return i;
+        }
+    }
+    return size;
+}
+
 std::size_t findAnyOf(TextView text, std::size_t from, TextView units) {
     const std::size_t size = text.size();
     std::size_t i = from;

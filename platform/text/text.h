@@ -66,6 +66,11 @@ std::size_t findAnyOf(TextView text, std::size_t from, TextView units);
 inline std::size_t findUnit(TextView text, std::size_t from, char16_t unit) {
     return findEither(text, from, unit, unit);
 }
+// The position of the first `first` at or after `from` that the unit `secondA` or `secondB`
+// follows, or text.size() when there is none: a tag of one name ("<b", "<B") without a stop at
+// every other tag.
+std::size_t findPair(TextView text, std::size_t from, char16_t first, char16_t secondA,
+                     char16_t secondB);
 
 // The code point that starts at `index` (a surrogate pair read as one code point, a lone
 // surrogate as itself) and the number of code units it takes (1 or 2).

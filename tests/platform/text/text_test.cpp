@@ -121,6 +121,23 @@ TEST(Text, FindsTheFirstOfSeveralUnitsFromAPosition) {
     EXPECT_EQ(text::findAnyOf(u"ab", 5, u"a"), 2u);
 }
 
+// A pair is found wherever it starts, whichever of the two second units follows; a first unit
+// without one of them (another follows, or the text ends) is passed over.
+TEST(Text, FindsTheFirstPairFromAPosition) {
+    for (std::size_t size = 0; size <= 20; ++size) {
+        for (std::size_t at = 0; at <= size; ++at) {
+            SCOPED_TRACE(testing::Message() << "size " << size << ", at " << at);
+            Text text(size, u'<');  // every "<" followed by "<" only
+            if (at + 1 < size) text[at + 1] = at % 2 ? u'b' : u'B';
+            const std::size_t pair = at + 1 < size ? at : size;
+            EXPECT_EQ(text::findPair(text, 0, u'<', u'b', u'B'), pair);
+            EXPECT_EQ(text::findPair(text, at + 1, u'<', u'b', u'B'), size);
+            EXPECT_EQ(text::findPair(text, 0, u'<', u'\u013C', u'x'), size);  // low byte "<"
+        }
+    }
+    EXPECT_EQ(text::findPair(u"<b", 5, u'<', u'b', u'b'), 2u);
+}
+
 TEST(Text, DecomposesAndLowercases) {
     EXPECT_EQ(text::decomposedCanonical(u"\u00E9"), u"e\u0301");
     EXPECT_EQ(text::lowercased(u"ÀB\u0130"), u"àbi\u0307");
