@@ -1,5 +1,6 @@
 // The note export: one note of Notes becomes one HTML or plain-text file, or one Markdown file.
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <vector>
@@ -110,11 +111,17 @@ void AppDelegate::writeNoteFile(const NoteForExport& note, const BuiltText& buil
     std::vector<note_text::AttachmentReference> attachments;
     Text finishedHere;
     if (!built.finished) {
+        const bool opensSourceFiles =
+            std::any_of(note.attachmentFiles.begin(), note.attachmentFiles.end(),
+                        [](const AttachmentFile& file) { return file.source != nullptr; });
         if (note.attachmentFiles.empty()) {
             attachments = note_text::referencesByName(note.attachmentNames);
-        } else {
+        } else if (opensSourceFiles) {
+            // The source's files are read where the source is: on the reader thread.
             noteReader().sync(
                 [&] { attachments = copyAttachmentFiles(note, folderURL, directories); });
+        } else {
+            attachments = copyAttachmentFiles(note, folderURL, directories);
         }
         finishedHere = note_text::finishedText(linked, attachments);
     }
