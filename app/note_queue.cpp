@@ -52,6 +52,8 @@ struct NoteQueue::Batch {
     std::vector<char> inTurn;        // read in its turn: it may ask for a password, or memory
                                      // ahead is full
     std::vector<std::size_t> bytes;  // held until written
+    std::vector<char> toRead;        // by the reader thread
+    bool anyToRead = false;
     std::promise<void> built;
     std::shared_future<void> ready = built.get_future().share();
 };
@@ -75,12 +77,49 @@ NoteQueue::Scope::~Scope() {
 void NoteQueue::add(std::shared_ptr<NotesNote> note, std::uint64_t index,
                     std::shared_ptr<const PendingDirectory> directory,
                     note_file::ExportDirectories* directories) {
-    entries_.push_back(
-        Entry{nullptr, index, std::move(directory), directories, unsent_, unsent_->notes.size()});
-    unsent_->notes.push_back(std::move(note));
+    Batch& batch = *unsent_;
+    const std::size_t slot = batch.notes.size();
+    entries_.push_back(Entry{nullptr, index, std::move(directory), directories, unsent_, slot});
+    batch.notes.push_back(std::move(note));
+    batch.read.emplace_back();
+    batch.texts.emplace_back();
+    batch.failures.emplace_back();
+    batch.failedNames.emplace_back();
+    batch.inTurn.push_back(0);
+    batch.bytes.push_back(0);
+    const std::shared_ptr<NotesNote>& listed = batch.notes.back();
+    // A note whose reading has no effects (one in memory already) costs less to read here than
+    // to hand over; the others go to the reader thread.
+    const bool readHere = !listed || listed->readsWithoutEffects();
+    batch.toRead.push_back(readHere ? 0 : 1);
+    if (readHere) {
+        read(delegate_, bytesAhead_, batch, slot);
+    } else {
+        batch.anyToRead = true;
+    }
     ++notesListed_;
-    if (unsent_->notes.size() >= kNotesInBatch) sendReads();
+    if (batch.notes.size() >= kNotesInBatch) sendReads();
     if (notesListed_ >= kNotesAhead) writeOldest(kNotesInBatch);
+}
+
+void NoteQueue::read(AppDelegate& delegate, std::atomic<std::size_t>& bytesAhead, Batch& batch,
+                     std::size_t i) {
+    const std::shared_ptr<NotesNote>& note = batch.notes[i];
+    try {
+        if (note && (bytesAhead.load(std::memory_order_relaxed) > kBytesAhead ||
+                     (!note->readsWithoutEffects() && !note->holdLinesWhileRead()))) {
+            batch.inTurn[i] = 1;
+            return;
+        }
+        batch.read[i] = delegate.readNoteForExport(note);
+        // What it holds until written, roughly: its text, and the text built from it.
+        batch.bytes[i] =
+            2 * sizeof(char16_t) * (batch.read[i].body.size() + batch.read[i].name.size());
+        bytesAhead.fetch_add(batch.bytes[i], std::memory_order_relaxed);
+    } catch (...) {
+        batch.failures[i] = std::current_exception();
+        if (note) batch.failedNames[i] = nameForLog(*note);
+    }
 }
 
 void NoteQueue::inTurn(std::function<void()> step) {
@@ -100,46 +139,29 @@ void NoteQueue::writeAll() {
 
 void NoteQueue::sendReads() {
     if (unsent_->notes.empty()) return;
-    const std::size_t size = unsent_->notes.size();
-    unsent_->read.resize(size);
-    unsent_->texts.resize(size);
-    unsent_->failures.resize(size);
-    unsent_->failedNames.resize(size);
-    unsent_->inTurn.resize(size);
-    unsent_->bytes.resize(size);
-    delegate_.noteReader().async(
-        [&delegate = delegate_, &bytesAhead = bytesAhead_, batch = unsent_] {
-            for (std::size_t i = 0; i < batch->notes.size(); ++i) {
-                const std::shared_ptr<NotesNote>& note = batch->notes[i];
-                try {
-                    if (note && (bytesAhead.load(std::memory_order_relaxed) > kBytesAhead ||
-                                 (!note->readsWithoutEffects() && !note->holdLinesWhileRead()))) {
-                        batch->inTurn[i] = 1;
-                        continue;
-                    }
-                    batch->read[i] = delegate.readNoteForExport(note);
-                    // What it holds until written, roughly: its text, and the text built from it.
-                    batch->bytes[i] = 2 * sizeof(char16_t) *
-                                      (batch->read[i].body.size() + batch->read[i].name.size());
-                    bytesAhead.fetch_add(batch->bytes[i], std::memory_order_relaxed);
-                } catch (...) {
-                    batch->failures[i] = std::current_exception();
-                    if (note) batch->failedNames[i] = nameForLog(*note);
-                }
+    auto build = [batch = unsent_] {
+        for (std::size_t i = 0; i < batch->notes.size(); ++i) {
+            if (batch->failures[i] || batch->inTurn[i]) continue;
+            try {
+                batch->texts[i] = AppDelegate::buildNoteText(batch->read[i]);
+            } catch (...) {
+                batch->failures[i] = std::current_exception();
+                batch->failedNames[i] = batch->read[i].name;
             }
-            delegate.textBuilder().async([batch] {
-                for (std::size_t i = 0; i < batch->notes.size(); ++i) {
-                    if (batch->failures[i] || batch->inTurn[i]) continue;
-                    try {
-                        batch->texts[i] = AppDelegate::buildNoteText(batch->read[i]);
-                    } catch (...) {
-                        batch->failures[i] = std::current_exception();
-                        batch->failedNames[i] = batch->read[i].name;
-                    }
-                }
-                batch->built.set_value();
-            });
+        }
+        batch->built.set_value();
+    };
+    if (unsent_->anyToRead) {
+        delegate_.noteReader().async([&delegate = delegate_, &bytesAhead = bytesAhead_,
+                                      batch = unsent_, build = std::move(build)]() mutable {
+            for (std::size_t i = 0; i < batch->notes.size(); ++i) {
+                if (batch->toRead[i]) read(delegate, bytesAhead, *batch, i);
+            }
+            delegate.textBuilder().async(std::move(build));
         });
+    } else {
+        delegate_.textBuilder().async(std::move(build));
+    }
     unsent_ = std::make_shared<Batch>();
 }
 

@@ -72,6 +72,9 @@ private:
     };
 
     void sendReads();
+    // Reads the note in `slot` of `batch`, or marks it to be read in its turn.
+    static void read(AppDelegate& delegate, std::atomic<std::size_t>& bytesAhead, Batch& batch,
+                     std::size_t slot);
     void writeOldest(std::size_t notes);
     void write(const Entry& listed);
     void writeInTurn(const std::shared_ptr<NotesNote>& note, const Entry& listed);
